@@ -1,0 +1,256 @@
+#include "cli/options.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "config/settings.h"
+#include "platform/text.h"
+
+namespace vantor::cli {
+
+const char* UsageText() {
+    return "usage: vantor-cli [options] COMMAND [SOURCE]\n"
+           "COMMAND: check | apply | design | instrument | analyse | search | replace\n"
+           "SOURCE:  a folder or one file (analyse: the trace folder);\n"
+           "         default: the configuration's Source (Test for analyse)\n"
+           "  -c, --config FILE    load a .cod configuration\n"
+           "  -o, --dest DIR       destination folder (design, instrument)\n"
+           "  --set KEY=VALUE      override a \"General\" setting by its key (repeatable)\n"
+           "  --mask MASK          file mask, repeatable; replaces the mask list\n"
+           "  --forbid WORD        forbidden word, repeatable; replaces the list\n"
+           "  --dict OLD=NEW       dictionary row, repeatable, in order\n"
+           "  --substring          sub-string matching for search and replace\n"
+           "  --format console|gcc check: console text (default) or PATH:LINE: TEXT\n"
+           "  --lang en|fr         message language\n"
+           "  --color auto|always|never\n"
+           "  -h, --help           this text\n"
+           "  --version            the version\n"
+           "exit status: 0 nothing reported, 1 check reported a violation,\n"
+           "             2 usage or configuration error, 3 a file could not be read or written\n";
+}
+
+static bool ParseCommand(const std::string& s, Command& c) {
+    static const struct {
+        const char* name;
+        Command cmd;
+    } table[] = {{"check", Command::Check},           {"apply", Command::Apply},
+                 {"design", Command::Design},         {"instrument", Command::Instrument},
+                 {"analyse", Command::Analyse},       {"analyze", Command::Analyse},
+                 {"search", Command::Search},         {"replace", Command::Replace}};
+    for (const auto& t : table)
+        if (s == t.name) {
+            c = t.cmd;
+            return true;
+        }
+    return false;
+}
+
+// Splits "A=B" at the first "="; false when there is none.
+static bool SplitPair(const std::string& s, std::string& a, std::string& b) {
+    size_t eq = s.find('=');
+    if (eq == std::string::npos) return false;
+    a = s.substr(0, eq);
+    b = s.substr(eq + 1);
+    return true;
+}
+
+bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
+    std::vector<std::string> positional;
+    bool onlyPositional = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (onlyPositional || arg.empty() || arg[0] != '-' || arg == "-") {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyPositional = true;
+            continue;
+        }
+        // --opt=value is accepted beside --opt value.
+        std::string name = arg, inlineValue;
+        bool hasInline = false;
+        if (arg.rfind("--", 0) == 0) {
+            size_t eq = arg.find('=');
+            if (eq != std::string::npos) {
+                name = arg.substr(0, eq);
+                inlineValue = arg.substr(eq + 1);
+                hasInline = true;
+            }
+        }
+        auto value = [&](std::string& v) -> bool {
+            if (hasInline) {
+                v = inlineValue;
+                return true;
+            }
+            if (i + 1 >= argc) {
+                error = "option " + name + " needs a value";
+                return false;
+            }
+            v = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (name == "-h" || name == "--help") {
+            o.help = true;
+        } else if (name == "--version") {
+            o.version = true;
+        } else if (name == "-c" || name == "--config") {
+            if (!value(o.configFile)) return false;
+        } else if (name == "-o" || name == "--dest") {
+            if (!value(o.dest)) return false;
+            o.destGiven = true;
+        } else if (name == "--set") {
+            if (!value(v)) return false;
+            std::string k, val;
+            if (!SplitPair(v, k, val) || k.empty()) {
+                error = "--set needs KEY=VALUE, got \"" + v + "\"";
+                return false;
+            }
+            o.sets.emplace_back(k, val);
+        } else if (name == "--mask") {
+            if (!value(v)) return false;
+            o.masks.push_back(v);
+            o.masksGiven = true;
+        } else if (name == "--forbid") {
+            if (!value(v)) return false;
+            o.forbidden.push_back(v);
+            o.forbiddenGiven = true;
+        } else if (name == "--dict") {
+            if (!value(v)) return false;
+            std::string a, b;
+            if (!SplitPair(v, a, b) || a.empty()) {
+                error = "--dict needs OLD=NEW, got \"" + v + "\"";
+                return false;
+            }
+            o.dict.emplace_back(a, b);
+        } else if (name == "--substring") {
+            o.substring = true;
+        } else if (name == "--lang") {
+            if (!value(v)) return false;
+            if (v != "en" && v != "fr") {
+                error = "--lang takes en or fr, got \"" + v + "\"";
+                return false;
+            }
+            o.lang = v;
+        } else if (name == "--color" || name == "--colour") {
+            if (!value(v)) return false;
+            if (v == "auto")
+                o.color = ColorMode::Auto;
+            else if (v == "always")
+                o.color = ColorMode::Always;
+            else if (v == "never")
+                o.color = ColorMode::Never;
+            else {
+                error = "--color takes auto, always or never, got \"" + v + "\"";
+                return false;
+            }
+        } else if (name == "--format") {
+            if (!value(v)) return false;
+            if (v == "console")
+                o.format = ReportFormat::Console;
+            else if (v == "gcc")
+                o.format = ReportFormat::Gcc;
+            else {
+                error = "--format takes console or gcc, got \"" + v + "\"";
+                return false;
+            }
+        } else {
+            error = "unknown option " + name;
+            return false;
+        }
+    }
+    if (o.help || o.version) return true;
+    if (positional.empty()) {
+        error = "no command given (check, apply, design, instrument, analyse, search or replace)";
+        return false;
+    }
+    if (!ParseCommand(positional[0], o.command)) {
+        error = "unknown command \"" + positional[0] + "\"";
+        return false;
+    }
+    if (positional.size() > 2) {
+        error = "too many arguments: \"" + positional[2] + "\"";
+        return false;
+    }
+    if (positional.size() == 2) {
+        o.source = positional[1];
+        o.sourceGiven = true;
+    }
+    return true;
+}
+
+// Strict decimal int32, blanks around allowed: a typo must not become 0.
+static bool ParseInt32(const std::string& s, int32_t& out) {
+    const char* p = s.c_str();
+    while (*p == ' ' || *p == '\t') ++p;
+    if (!*p) return false;
+    errno = 0;
+    char* end = nullptr;
+    long v = std::strtol(p, &end, 10);
+    if (end == p) return false;
+    while (*end == ' ' || *end == '\t') ++end;
+    if (*end || errno == ERANGE || v < INT32_MIN || v > INT32_MAX) return false;
+    out = static_cast<int32_t>(v);
+    return true;
+}
+
+bool ApplySetting(const std::string& key, const std::string& value, std::string& error) {
+    SettingsRecord& s = Settings;
+    struct TextKey {
+        const char* name;
+        std::string* field;
+    };
+    struct BoolKey {
+        const char* name;
+        bool* field;
+    };
+    struct IntKey {
+        const char* name;
+        int32_t* field;
+    };
+    const TextKey texts[] = {{"Source", &s.Source},
+                             {"Destination", &s.Destination},
+                             {"DestinationDesign", &s.DestinationDesign},
+                             {"Test", &s.Test},
+                             {"folderToIgnore", &s.folderToIgnore}};
+    const BoolKey bools[] = {{"SousRepertoire", &s.SousRepertoire}, {"Indenter", &s.Indenter},
+                             {"noInterrog", &s.noInterrog},         {"breakSurCase", &s.breakSurCase},
+                             {"monoInstruction", &s.monoInstruction}, {"aligner", &s.aligner},
+                             {"couverture", &s.couverture},         {"accolades", &s.accolades},
+                             {"rtlf", &s.rtlf}};
+    const IntKey ints[] = {{"lnIndentation", &s.lnIndentation}, {"imbrications", &s.imbrications},
+                           {"fonctions", &s.fonctions},         {"instructions", &s.instructions},
+                           {"caracteres", &s.caracteres}};
+    for (const TextKey& t : texts)
+        if (EqualsNoCase(key, t.name)) {
+            *t.field = value;
+            return true;
+        }
+    for (const BoolKey& b : bools)
+        if (EqualsNoCase(key, b.name)) {
+            int32_t v;
+            if (!ParseInt32(value, v)) {
+                error = "setting " + std::string(b.name) + " takes a number (0 or 1), got \"" + value + "\"";
+                return false;
+            }
+            *b.field = v != 0;
+            return true;
+        }
+    for (const IntKey& n : ints)
+        if (EqualsNoCase(key, n.name)) {
+            int32_t v;
+            if (!ParseInt32(value, v)) {
+                error = "setting " + std::string(n.name) + " takes a number, got \"" + value + "\"";
+                return false;
+            }
+            *n.field = v;
+            return true;
+        }
+    error = "unknown setting \"" + key + "\"";
+    return false;
+}
+
+}  // namespace vantor::cli

@@ -1,0 +1,34 @@
+// The batch driver: run header, rules listing, the walk, the totals.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "config/pipeline.h"
+#include "config/settings.h"
+
+namespace vantor {
+
+struct BatchTotals {
+    int32_t files = 0;
+    int32_t functions = 0;
+    int32_t lines = 0;
+    int32_t codeLines = 0;
+    int32_t instructions = 0;
+    int32_t branches = 0;
+    // Beyond the statistics line: what the command-line front end turns into
+    // its exit status.
+    int32_t violations = 0;
+    int32_t ioErrors = 0;
+};
+
+// One run over a folder or one file; prints the header, the rules listing for
+// Check, and the "Analyzed:" line. Returns the totals.
+BatchTotals RunBatch(const std::string& source, const std::string& destination,
+                     const Dictionary* dictionary, LineProcessor processor = nullptr);
+
+void WalkFolder(const std::string& source, const std::string& destination,
+                const Dictionary* dictionary, BatchTotals& totals,
+                LineProcessor processor = nullptr);
+
+}  // namespace vantor

@@ -1,0 +1,118 @@
+// The one process-wide settings record, its lists, and the run flags that
+// each command sets before a batch run.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace vantor {
+
+class TStringMatrix;  // design/stringmatrix.h
+
+// Forbidden words: kept sorted (byte order, case-sensitive), duplicates dropped.
+class SortedStringList {
+public:
+    bool Add(const std::string& s);  // false when already present
+    bool Contains(const std::string& s) const;
+    void Clear() { items_.clear(); }
+    size_t Count() const { return items_.size(); }
+    bool Empty() const { return items_.empty(); }
+    const std::string& operator[](size_t i) const { return items_[i]; }
+    const std::vector<std::string>& Items() const { return items_; }
+
+private:
+    std::vector<std::string> items_;
+};
+
+// The dictionary of Search and Replace: rows of old and new names. Row 0 of
+// the window's grid is its title row; here rows hold only names. Old names are
+// unique without regard to letter case.
+struct DictionaryRow {
+    std::string oldName;
+    std::string newName;
+};
+
+class Dictionary {
+public:
+    // Adds a row; refused (false) when a row with the same old name, in any
+    // letter case, is already there.
+    bool Add(const std::string& oldName, const std::string& newName);
+    // Row whose old name equals `name` without regard to case, or nullptr.
+    const DictionaryRow* Find(const char* name, size_t len) const;
+    const DictionaryRow* Find(const std::string& name) const { return Find(name.data(), name.size()); }
+    bool SetRow(size_t i, const std::string& oldName, const std::string& newName);
+    bool RemoveRow(size_t i);
+    void Clear() { rows_.clear(); }
+    size_t Count() const { return rows_.size(); }
+    bool Empty() const { return rows_.empty(); }
+    const DictionaryRow& operator[](size_t i) const { return rows_[i]; }
+    const std::vector<DictionaryRow>& Rows() const { return rows_; }
+
+private:
+    std::vector<DictionaryRow> rows_;
+};
+
+struct SettingsRecord {
+    // Persistent settings, named after their INI keys.
+    std::string Source;
+    std::string Destination;
+    std::string DestinationDesign;
+    std::string Test;
+    bool SousRepertoire = false;
+    bool Indenter = false;  // also a run flag
+    bool noInterrog = false;
+    bool breakSurCase = false;
+    bool monoInstruction = false;
+    bool aligner = false;
+    int32_t lnIndentation = 0;
+    int32_t imbrications = 0;
+    int32_t fonctions = 0;
+    int32_t instructions = 0;
+    int32_t caracteres = 0;
+    bool couverture = false;  // also a run flag
+    bool accolades = false;
+    std::string folderToIgnore;
+    bool rtlf = false;
+
+    // Lists.
+    std::vector<std::string> Masques;
+    SortedStringList MotsInterdits;
+    std::vector<std::string> PragmaAvant;  // "Pragma avant"
+    std::vector<std::string> PragmaApres;  // "Pragma apres"
+
+    std::string configFilePath;
+
+    // Run flags, set by the commands.
+    bool checkMode = false;
+    bool dictionaryMode = false;
+    bool replaceMode = false;
+    bool substringMode = false;
+    bool designMode = false;
+    TStringMatrix* dependencyMatrix = nullptr;
+    TStringMatrix* callingMatrix = nullptr;
+    FILE* designListFile = nullptr;
+};
+
+extern SettingsRecord Settings;
+
+// The user-interface language; every bilingual message reads it when printed.
+extern bool French;
+
+// The platform's own line end: CR LF on Windows, LF elsewhere.
+constexpr bool kPlatformCrLf =
+#ifdef _WIN32
+    true;
+#else
+    false;
+#endif
+
+// Built-in defaults (the New command and program start). `dictionary`, when
+// given, is the dictionary grid to clear.
+void ResetSettings(Dictionary* dictionary = nullptr);
+
+// Picks the French or the English text by the `French` flag.
+inline const char* Tr(const char* fr, const char* en) { return French ? fr : en; }
+
+}  // namespace vantor

@@ -1,0 +1,63 @@
+#include "coverage/branch.h"
+
+#include "console/console.h"
+
+namespace vantor {
+
+int32_t liveBranchCount = 0;
+
+DblCollection2::~DblCollection2() {
+    ClearChildren();
+    Unlink();
+}
+
+void DblCollection2::AppendChild(DblCollection2* node) {
+    node->prev = last;
+    node->next = nullptr;
+    if (last)
+        last->next = node;
+    else
+        first = node;
+    last = node;
+    ++count;
+    node->parent = this;
+}
+
+void DblCollection2::ClearChildren() {
+    // Destructors do not throw here; each child unlinks itself as it goes.
+    while (first != nullptr && count != 0) delete first;
+    if (first == nullptr || count == 0) {
+        first = last = nullptr;
+        count = 0;
+    }
+}
+
+void DblCollection2::Unlink() {
+    if (prev) prev->next = next;
+    if (next) next->prev = prev;
+    if (parent) {
+        if (parent->count > 0) {
+            --parent->count;
+            if (!prev) parent->first = next;
+            if (!next) parent->last = prev;
+        } else {
+            ConsolePrint(&console, "anomalie de chaînage en sub\n");
+        }
+    }
+    parent = next = prev = nullptr;
+}
+
+Branch::Branch(int32_t line, int32_t instructions, int32_t depth_, int32_t column_)
+    : firstLine(line),
+      startInstructions(instructions),
+      lastLine(line),
+      endInstructions(instructions),
+      depth(depth_),
+      column(column_),
+      number(liveBranchCount) {
+    ++liveBranchCount;
+}
+
+Branch::~Branch() { --liveBranchCount; }
+
+}  // namespace vantor

@@ -1,0 +1,59 @@
+// Intrusive tree nodes: the base of the coverage records of a file.
+#pragma once
+
+#include <cstdint>
+
+namespace vantor {
+
+class DblCollection2 {
+public:
+    DblCollection2() = default;
+    DblCollection2(const DblCollection2&) = delete;
+    DblCollection2& operator=(const DblCollection2&) = delete;
+    // A node owns its children: they go first, then the node leaves its parent.
+    virtual ~DblCollection2();
+
+    void AppendChild(DblCollection2* node);
+    void ClearChildren();
+    void Unlink();
+
+    DblCollection2* prev = nullptr;
+    DblCollection2* next = nullptr;
+    DblCollection2* first = nullptr;
+    DblCollection2* last = nullptr;
+    DblCollection2* parent = nullptr;
+    int32_t count = 0;
+};
+
+// The coverage record of one block of a source file.
+class Branch : public DblCollection2 {
+public:
+    Branch(int32_t line, int32_t instructions, int32_t depth, int32_t column);
+    ~Branch() override;
+
+    Branch* Parent() const { return static_cast<Branch*>(parent); }
+    Branch* FirstChild() const { return static_cast<Branch*>(first); }
+    Branch* Next() const { return static_cast<Branch*>(next); }
+
+    int32_t firstLine;
+    int32_t startInstructions;
+    int32_t lastLine;
+    int32_t endInstructions;
+    int32_t depth;
+    bool instrumented = false;
+    bool braceInserted = false;
+    bool braceOpened = false;
+    bool braceClosed = false;
+    int32_t instructionCount = 0;
+    int32_t conditionPosition = -1;
+    int32_t column;
+    int32_t number;
+    int32_t lastPositionOrCondition = -1;
+    int32_t nextPosition = -1;
+};
+
+// Number of Branch objects in existence; gives each new branch its number.
+// Only one batch creates branches at a time.
+extern int32_t liveBranchCount;
+
+}  // namespace vantor

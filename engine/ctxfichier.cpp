@@ -1,0 +1,33 @@
+#include "engine/ctxfichier.h"
+
+#include "config/settings.h"
+
+namespace vantor {
+
+ctxFichier::ctxFichier() {
+    firstBranch = new Branch(0, 0, 0, 0);
+    currentBranch = firstBranch;
+    blocks[0] = BlockEntry{};
+    blocks[0].kind = Root;
+    blocks[0].column = 1;
+    blocks[0].branch = firstBranch;
+}
+
+ctxFichier::~ctxFichier() { delete firstBranch; }
+
+void ctxFichier::SetFile(const std::string& path) {
+    filePath = path;
+    size_t n = path.size();
+    if (n >= 2 && path[n - 2] == '.') {
+        char c = path[n - 1];
+        if (c == 'h' || c == 'H')
+            isHeader = true;
+        else if (c == 's' || c == 'S')
+            isAssembler = true;
+    }
+    // The dependency matrix (Design only) takes the bare name; it is fed by the
+    // design unit when the matrices exist.
+    (void)Settings;
+}
+
+}  // namespace vantor

@@ -1,0 +1,114 @@
+// The state of one source file while it is processed. Every stage of the
+// engine (reader, line engine, rules, reformatter, coverage, design) keeps
+// its per-file memory here and nowhere else.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "coverage/branch.h"
+
+namespace vantor {
+
+enum BlockKind : int32_t {
+    If = 0,
+    Else = 1,
+    While = 2,
+    Do = 3,
+    Switch = 4,
+    Brace = 5,
+    For = 7,
+    Root = 8,
+    Case = 9,
+};
+
+struct BlockEntry {
+    int32_t kind = Root;
+    int32_t column = 1;
+    bool functionBody = false;
+    bool statementDone = false;
+    Branch* branch = nullptr;  // not owned
+    bool conditionStarted = false;
+    bool exitSeen = false;
+    bool ifFallThroughSeen = false;
+    bool ifExitSeen = false;
+    bool initialiser = false;
+    bool insertedBrace = false;
+};
+
+// Entry 0 is the file level; a push is refused when blockTop is 100 or more.
+constexpr int32_t kBlockSlots = 101;
+
+struct ctxFichier {
+    ctxFichier();
+    ~ctxFichier();
+    ctxFichier(const ctxFichier&) = delete;
+    ctxFichier& operator=(const ctxFichier&) = delete;
+
+    // Stores the path, decides header / assembler, feeds the dependency matrix.
+    void SetFile(const std::string& path);
+
+    int32_t lineNumber = 1;
+    int32_t codeLineCount = 0;
+    int32_t outputLineNumber = 1;
+    bool inStringContinuation = false;
+    bool lineContinued = false;
+    int32_t braceDepth = 0;
+    int32_t parenDepth = 0;
+    bool statementContinues = false;
+    int32_t commentIndentDelta = 0;
+    int32_t functionInstructions = 0;
+    int32_t fileInstructions = 0;
+    int32_t functionCount = 0;
+    BlockEntry blocks[kBlockSlots];
+    int32_t blockTop = 0;
+    int32_t branchCount = 0;
+    Branch* currentBranch = nullptr;
+    Branch* firstBranch = nullptr;  // owned: the whole tree goes with the record
+    std::string lastLineToken;
+    std::string previousToken;
+    bool previousWasKeyword = false;
+    std::string token;
+    std::string version = "?";
+    std::string logArchive;
+    std::string filePath;
+    bool inFunction = false;
+    bool exitSeen = false;
+    bool doWhileTail = false;
+    bool statementHasContent = false;
+    bool isHeader = false;
+    bool inAsm = false;
+    bool assignmentSeen = false;
+    bool inBlockComment = false;
+    bool inLineComment = false;
+    bool inPreprocessor = false;
+    std::string directive;
+    bool atStatementStart = true;
+    bool includePending = false;
+    bool structuralLine = false;
+    bool lineHasComment = false;
+    bool executableStatement = false;
+    bool inVersionLog = false;
+    std::string functionName;
+    bool dashComment = false;
+    bool versionHeadingWritten = false;
+    bool isAssembler = false;
+    int32_t statementTokenCount = 0;
+    std::string line;
+    std::vector<std::string> outputLines;
+    bool lineModified = false;
+    int32_t column = 0;
+
+    // Kind of the entry the last PopBlock closed.
+    int32_t lastPoppedKind = Root;
+
+    BlockEntry& Top() { return blocks[blockTop]; }
+    bool IsCode() const { return !inBlockComment && !inLineComment && !inPreprocessor; }
+};
+
+// The only way entries enter and leave the block stack.
+void PushBlock(ctxFichier& ctx, BlockKind kind);
+void PopBlock(ctxFichier& ctx);
+
+}  // namespace vantor
