@@ -27,6 +27,10 @@ struct BatchTotals {
 BatchTotals RunBatch(const std::string& source, const std::string& destination,
                      const Dictionary* dictionary, LineProcessor processor = nullptr);
 
+// A file mask: "*" any run of characters, "?" one character, letter case
+// ignored; a mask ending in ".*" also takes names without a dot ("*.*" takes all).
+bool MatchMask(const std::string& name, const std::string& mask);
+
 void WalkFolder(const std::string& source, const std::string& destination,
                 const Dictionary* dictionary, BatchTotals& totals,
                 LineProcessor processor = nullptr);

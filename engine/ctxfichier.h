@@ -102,6 +102,15 @@ struct ctxFichier {
 
     // Kind of the entry the last PopBlock closed.
     int32_t lastPoppedKind = Root;
+    // Violations reported for this file (ReportViolation counts them).
+    int32_t violationCount = 0;
+    // The reader's start-of-line reset is still due: set for each line handed
+    // to the engine and for the rest of a line after a cut, never by a
+    // replacement or insertion that brings `column` back to 1.
+    bool lineStartPending = true;
+    // `previousToken` is a "}" that closed a brace inside parentheses (a macro
+    // argument, compound literal or lambda): it ends no enclosing statement.
+    bool braceClosedInParens = false;
 
     BlockEntry& Top() { return blocks[blockTop]; }
     bool IsCode() const { return !inBlockComment && !inLineComment && !inPreprocessor; }

@@ -1,0 +1,58 @@
+// 8-bit line helpers of the batch: whole lines in, blocks of bytes out.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace vantor {
+
+enum class ReadStatus { Line, End, Error };
+
+// Reads a file line by line through one large buffer of its own. A line is
+// delivered whole, whatever its length, with its line end ("\n" or "\r\n")
+// included; the last line of a file may have none. Trees of millions of
+// lines go through here, so nothing is allocated per line: the caller's
+// string is reused and only grows.
+class LineReader {
+public:
+    static constexpr size_t kDefaultBuffer = 64 * 1024;
+
+    explicit LineReader(size_t bufferSize = kDefaultBuffer);
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    bool Open(const std::string& path);  // binary; false when it cannot be opened
+    void Close();
+    bool IsOpen() const { return file_ != nullptr; }
+
+    ReadStatus Next(std::string& text);
+    // True when no byte is left to read. A read error met while looking ahead
+    // answers false; the following Next reports it.
+    bool AtEnd();
+
+private:
+    bool Fill();  // false when nothing more could be read (end or error)
+
+    FILE* file_ = nullptr;
+    std::unique_ptr<char[]> buf_;
+    size_t cap_;
+    size_t pos_ = 0;
+    size_t len_ = 0;
+    bool eof_ = false;
+    bool error_ = false;
+};
+
+// The next whole line into `text` (emptied first).
+inline ReadStatus ReadLine(LineReader& reader, std::string& text) { return reader.Next(text); }
+
+// Writes the bytes of `text` as one block, adding nothing. True when all were
+// written; an empty text writes nothing and succeeds.
+bool WriteLine(FILE* file, const std::string& text);
+
+// The part of `text` from the 1-based `position` on; empty past the end.
+std::string TailFrom(const std::string& text, int32_t position);
+
+}  // namespace vantor

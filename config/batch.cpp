@@ -1,0 +1,144 @@
+#include "config/batch.h"
+
+#include <ctime>
+#include <vector>
+
+#include "console/console.h"
+#include "platform/fs.h"
+#include "platform/text.h"
+
+namespace vantor {
+
+namespace {
+
+bool MatchGlob(const char* name, size_t nameLen, const char* mask, size_t maskLen) {
+    const size_t none = static_cast<size_t>(-1);
+    size_t i = 0, j = 0, star = none, mark = 0;
+    while (i < nameLen) {
+        if (j < maskLen && mask[j] == '*') {
+            star = j++;
+            mark = i;
+        } else if (j < maskLen && (mask[j] == '?' || AsciiLower(mask[j]) == AsciiLower(name[i]))) {
+            ++i;
+            ++j;
+        } else if (star != none) {
+            j = star + 1;  // let the last "*" take one more character
+            i = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (j < maskLen && mask[j] == '*') ++j;
+    return j == maskLen;
+}
+
+void AddFile(BatchTotals& totals, const FileCounts& c) {
+    totals.files++;
+    totals.functions += c.functions;
+    totals.lines += c.lines;
+    totals.codeLines += c.codeLines;
+    totals.instructions += c.instructions;
+    totals.branches += c.branches;
+    totals.violations += c.violations;
+    if (c.ioError) totals.ioErrors++;
+}
+
+void PrintDateLine() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    char text[64];
+    if (std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0) text[0] = '\0';
+    ConsolePrint(&console, "%s\n", text);
+}
+
+void PrintRules() {
+    const SettingsRecord& s = Settings;
+    ConsolePrintStyle(&console, fsUnderline, "Rules:\n");
+    ConsolePrint(&console, "%s", Tr("instructions interdites:\n", "instructions forbidden:\n"));
+    for (const std::string& w : s.MotsInterdits.Items()) ConsolePrint(&console, "%s\n", w.c_str());
+    if (s.noInterrog) ConsolePrint(&console, "?:\n");
+    if (s.breakSurCase) ConsolePrint(&console, "%s", Tr("break exigé dans les case\n", "break mandatory on case\n"));
+    if (s.monoInstruction) ConsolePrint(&console, "%s", Tr("Une instruction/line\n", "One instruction/line\n"));
+    if (s.aligner) ConsolePrint(&console, "%s", Tr("{} aligné\n", "{} aligned\n"));
+    ConsolePrint(&console, Tr("%d caractères/ligne\n", "%d characters/line\n"), s.caracteres);
+    ConsolePrint(&console, Tr("%d instructions/fonction\n", "%d instructions/function\n"), s.instructions);
+    ConsolePrint(&console, Tr("%d fonctions/source\n", "%d functions/source\n"), s.fonctions);
+    ConsolePrint(&console, Tr("%d niveaux d'imbrication\n", "%d levels\n"), s.imbrications);
+}
+
+}  // namespace
+
+bool MatchMask(const std::string& name, const std::string& mask) {
+    if (MatchGlob(name.data(), name.size(), mask.data(), mask.size())) return true;
+    size_t n = mask.size();
+    if (n >= 2 && mask[n - 2] == '.' && mask[n - 1] == '*' && name.find('.') == std::string::npos)
+        return MatchGlob(name.data(), name.size(), mask.data(), n - 2);
+    return false;
+}
+
+BatchTotals RunBatch(const std::string& source, const std::string& destination,
+                     const Dictionary* dictionary, LineProcessor processor) {
+    PrintDateLine();
+    if (Settings.checkMode) PrintRules();
+    BatchTotals totals;
+    WalkFolder(source, destination, dictionary, totals, processor);
+    ConsolePrintStyle(&console, fsUnderline,
+                      "Analyzed:%d files,%d functions, %d lines, %d lines with code, %d instructions %d branchs\n",
+                      totals.files, totals.functions, totals.lines, totals.codeLines, totals.instructions,
+                      totals.branches);
+    return totals;
+}
+
+void WalkFolder(const std::string& source, const std::string& destination,
+                const Dictionary* dictionary, BatchTotals& totals, LineProcessor processor) {
+    if (source.empty()) return;
+    const SettingsRecord& s = Settings;
+
+    if (IsFile(source)) {
+        // Design and Instrumentation write a single file into their destination
+        // folder under its own name, never over the source.
+        std::string out;
+        if (!destination.empty()) {
+            CreateFolders(destination);
+            out = JoinPath(destination, BaseName(source));
+            if (s.designMode) out += ".html";
+        }
+        AddFile(totals, ProcessFile(source, out, dictionary, processor));
+        return;
+    }
+
+    std::string src = WithTrailingSeparator(source);
+    std::string dst = destination.empty() ? src : WithTrailingSeparator(destination);
+    // Only a separate destination tree is created: a Check of a folder that
+    // does not exist must leave no folder behind.
+    if (dst != src) CreateFolders(dst);
+    if (!s.folderToIgnore.empty() && dst.find(s.folderToIgnore) != std::string::npos) return;
+
+    std::vector<DirEntry> entries;
+    ListFolder(src, entries);  // one listing serves every mask and the sub-folders
+
+    for (const std::string& mask : s.Masques) {
+        for (const DirEntry& e : entries) {
+            if (!e.isFile || e.isHidden || !MatchMask(e.name, mask)) continue;
+            if (EqualsNoCase(e.name, std::string("portab.h"))) continue;
+            std::string out = dst + e.name;
+            if (s.designMode) out += ".html";
+            AddFile(totals, ProcessFile(src + e.name, out, dictionary, processor));
+        }
+    }
+
+    if (!s.SousRepertoire) return;
+    for (const DirEntry& e : entries) {
+        // A folder reached through a link is not entered: a link loop would never end.
+        if (!e.isDir || e.isHidden || e.isSymlinkToDir) continue;
+        if (e.name.find(".bak") != std::string::npos) continue;
+        WalkFolder(src + e.name, dst + e.name, dictionary, totals, processor);
+    }
+}
+
+}  // namespace vantor

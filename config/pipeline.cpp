@@ -1,0 +1,232 @@
+#include "config/pipeline.h"
+
+#include <cstdio>
+
+#include "config/ansiext.h"
+#include "config/search.h"
+#include "console/console.h"
+#include "engine/lineengine.h"
+#include "engine/rules.h"
+#include "platform/fs.h"
+
+namespace vantor {
+
+namespace {
+
+const char kCovHeader1[] = "#define COV_SET(a) CovTablePt[a]=1\r\n";
+const char kCovHeader2[] = "extern char *CovTablePt;\r\n";
+
+// Everything one ProcessFile call owns besides the context.
+struct FileRun {
+    ctxFichier& ctx;
+    const std::string& source;
+    std::string destination;  // the source itself when in place
+    bool inPlace = false;
+    bool throughEngine = true;  // false for sub-string search and replace
+    FILE* out = nullptr;
+    bool outFailed = false;
+    int32_t linesDiscarded = 0;
+    bool writeOk = true;
+    bool readFailed = false;
+    bool ioError = false;
+
+    FileRun(ctxFichier& c, const std::string& src) : ctx(c), source(src) {}
+};
+
+void PrintError(const char* fr, const char* en, const std::string& path) {
+    ConsolePrintColor(&console, kColorRed, Tr(fr, en), path.c_str());
+}
+
+// Copied lines take the line end the engine gives its own output lines, so a
+// rewritten file does not mix line ends.
+void SetLineEnd(std::string& s, bool crlf) {
+    if (s.empty() || s.back() != '\n') return;
+    s.pop_back();
+    if (!s.empty() && s.back() == '\r') s.pop_back();
+    s += crlf ? "\r\n" : "\n";
+}
+
+// The "liste.txt" form of a path: every separator doubled as "\\\\" but the
+// last, written as one "\\".
+std::string DesignListEntry(const std::string& path) {
+    size_t last = path.find_last_of("/\\");
+    std::string r;
+    r.reserve(path.size() + 16);
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsPathSeparator(path[i]))
+            r += i == last ? "\\" : "\\\\";
+        else
+            r += path[i];
+    }
+    r += "\r\n";
+    return r;
+}
+
+// The lines dropped while the file was still unchanged, read again from the
+// start of the source by a reader of their own.
+bool CopyDiscardedLines(FileRun& run, FILE* out) {
+    if (run.linesDiscarded <= 0) return true;
+    LineReader again;
+    if (!again.Open(run.source)) return false;
+    std::string text;
+    for (int32_t i = 0; i < run.linesDiscarded; ++i) {
+        if (ReadLine(again, text) != ReadStatus::Line) return false;
+        if (run.throughEngine) SetLineEnd(text, Settings.rtlf);
+        if (!WriteLine(out, text)) return false;
+    }
+    return true;
+}
+
+void OpenOutput(FileRun& run) {
+    std::string path = run.inPlace ? run.source + ".new" : run.destination;
+    if (Settings.designMode && Settings.designListFile) {
+        if (!WriteLine(Settings.designListFile, DesignListEntry(path))) run.ioError = true;
+    }
+    ConsolePrint(&console, "Modification\n");
+    FILE* f = OpenFile(path, "wb");
+    if (!f) {
+        PrintError("impossible d'écrire le fichier %s\n", "unable to write the file %s\n", path);
+        run.outFailed = run.ioError = true;
+        return;
+    }
+    std::setvbuf(f, nullptr, _IOFBF, 64 * 1024);
+    if (!CopyDiscardedLines(run, f)) {
+        PrintError("erreur de copie de %s\n", "copy error on %s\n", run.source);
+        std::fclose(f);
+        run.outFailed = run.ioError = true;
+        return;
+    }
+    run.out = f;
+}
+
+// Steps after the engine has seen one line: open the output at the first
+// change outside a function, move the output on, hold a function's lines
+// until the function ends.
+void AfterLine(FileRun& run, bool atEof) {
+    ctxFichier& ctx = run.ctx;
+    // A function left open at the end of the file still has its changes written.
+    bool flushable = !ctx.inFunction || atEof;
+    if (!run.out && !run.outFailed && ctx.lineModified && flushable) OpenOutput(run);
+    if (!ctx.inFunction) run.linesDiscarded = ctx.lineNumber;
+    if (run.out && flushable)
+        for (const std::string& l : ctx.outputLines) run.writeOk = WriteLine(run.out, l) && run.writeOk;
+    if (!ctx.inFunction) ctx.outputLines.clear();
+    ctx.lineNumber++;
+    ctx.outputLineNumber++;
+}
+
+void InsertCoverageHeader(ctxFichier& ctx) {
+    ctx.outputLines.insert(ctx.outputLines.begin(), kCovHeader1);
+    ctx.outputLines.insert(ctx.outputLines.begin() + 1, kCovHeader2);
+    ctx.lineModified = true;
+}
+
+// ".new" becomes the source, the source becomes ".bak". Each step is checked
+// and a failed last step puts the source back: the source is never lost.
+bool SwapInPlace(const std::string& source) {
+    std::string bak = source + ".bak";
+    std::string fresh = source + ".new";
+    if (PathExists(bak) && !RemoveFile(bak)) return false;
+    if (!RenameFile(source, bak)) return false;
+    if (!RenameFile(fresh, source)) {
+        RenameFile(bak, source);
+        return false;
+    }
+    return true;
+}
+
+void FinishOutput(FileRun& run) {
+    if (!run.out) return;
+    // WriteCoverageTable(ctx, out) (coverage/covtable.h) is called here when couverture is set.
+    bool ok = run.inPlace ? FlushToDisk(run.out) : std::fflush(run.out) == 0;
+    if (std::ferror(run.out)) ok = false;
+    if (std::fclose(run.out) != 0) ok = false;
+    run.out = nullptr;
+    if (!ok) run.writeOk = false;
+    if (!run.writeOk) {
+        PrintError("erreur d'écriture sur %s\n", "write error on %s\n", run.destination);
+        run.ioError = true;
+        return;
+    }
+    // After a read error the output is incomplete: the source stays as it is.
+    if (run.readFailed || !run.inPlace) return;
+    if (!SwapInPlace(run.source)) {
+        PrintError("impossible de modifier %s\n", "unable to modify %s\n", run.source);
+        run.ioError = true;
+    }
+}
+
+}  // namespace
+
+FileCounts ProcessFile(const std::string& source, const std::string& destination,
+                       const Dictionary* dictionary, LineProcessor processor) {
+    FileCounts counts;
+    ctxFichier ctx;
+    ctx.SetFile(source);
+    FileRun run(ctx, source);
+    // Another spelling of the source itself must not be opened for writing
+    // while it is read: that would empty it.
+    run.inPlace = destination.empty() || destination == source || SameFile(destination, source);
+    run.destination = run.inPlace ? source : destination;
+    const bool substring = Settings.dictionaryMode && Settings.substringMode;
+    run.throughEngine = !substring;
+    LineProcessor engine = processor ? processor : &ProcessLine;
+
+    LineReader reader;
+    if (!reader.Open(source)) {
+        PrintError("impossible de lire %s\n", "unable to read %s\n", source);
+        counts.ioError = true;
+        return counts;
+    }
+    ConsolePrintStyle(&console, fsUnderline, "%s\n", source.c_str());
+
+    ctx.lineNumber = 1;
+    ctx.outputLineNumber = 1;
+    int32_t lines = 0;
+    for (;;) {
+        ReadStatus st = ReadLine(reader, ctx.line);
+        if (st == ReadStatus::End) break;
+        if (st == ReadStatus::Error) {
+            PrintError("erreur de lecture of %s\n", "read error on %s\n", source);
+            run.readFailed = run.ioError = true;
+            break;
+        }
+        ++lines;
+        bool atEof = reader.AtEnd();
+        if (substring) {
+            if (ApplyDictionary(ctx.line, dictionary)) ctx.lineModified = true;
+            ctx.outputLines.push_back(ctx.line);
+        } else {
+            engine(ctx, dictionary);
+        }
+        if (ctx.lineNumber == 1 && Settings.couverture) InsertCoverageHeader(ctx);
+        AfterLine(run, atEof);
+    }
+    // An empty file still gets its coverage header, so the instrumented tree
+    // holds every file of the source tree.
+    if (lines == 0 && !run.readFailed && Settings.couverture) {
+        InsertCoverageHeader(ctx);
+        AfterLine(run, true);
+    }
+    reader.Close();
+
+    if (Settings.checkMode && ctx.functionCount > Settings.fonctions) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%d functions>%d", ctx.functionCount, Settings.fonctions);
+        ctx.lineNumber = lines > 0 ? lines : 1;
+        ReportViolation(ctx, text);
+    }
+
+    FinishOutput(run);
+
+    counts.functions = ctx.functionCount;
+    counts.instructions = ctx.fileInstructions;
+    counts.branches = ctx.branchCount;
+    counts.lines = lines;
+    counts.codeLines = ctx.codeLineCount;
+    counts.violations = ctx.violationCount;
+    counts.ioError = run.ioError;
+    return counts;
+}
+
+}  // namespace vantor

@@ -1,0 +1,29 @@
+#include "config/wholetoken.h"
+
+#include "console/console.h"
+
+namespace vantor {
+
+void MatchWholeToken(ctxFichier& ctx, const Dictionary* dictionary) {
+    if (dictionary == nullptr || ctx.token.empty()) return;
+    const DictionaryRow* row = dictionary->Find(ctx.token);
+    if (row == nullptr) return;
+    const int32_t number =
+        (Settings.Indenter && !Settings.couverture) ? ctx.outputLineNumber : ctx.lineNumber;
+    ConsolePrint(&console, "%04d:", number);
+    size_t start = ctx.column > 1 ? static_cast<size_t>(ctx.column - 1) : 0;
+    if (start > ctx.line.size()) start = ctx.line.size();
+    if (start > 0) ConsolePrint(&console, "%.*s", static_cast<int>(start), ctx.line.data());
+    const size_t restAt = start + ctx.token.size() < ctx.line.size() ? start + ctx.token.size() : ctx.line.size();
+    if (Settings.replaceMode) {
+        ctx.line.replace(start, restAt - start, row->newName);
+        ctx.token = row->newName;
+        ctx.lineModified = true;
+    }
+    const size_t restFrom = start + ctx.token.size();
+    ConsolePrintColor(&console, kColorGreen, "%s", ctx.token.c_str());
+    if (restFrom < ctx.line.size())
+        ConsolePrint(&console, "%.*s", static_cast<int>(ctx.line.size() - restFrom), ctx.line.data() + restFrom);
+}
+
+}  // namespace vantor

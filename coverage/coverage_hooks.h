@@ -1,0 +1,35 @@
+// The coverage side of the block stack and of the line engine: branch
+// records, their counts and the output positions where markers will land.
+// The engine calls these at fixed points; they only act during an
+// instrumentation run or keep Branch bookkeeping that the coverage table uses.
+#pragma once
+
+#include "engine/ctxfichier.h"
+
+namespace vantor {
+
+// PushBlock, for If/Else/While/Do/For/Switch, where the instruction is counted.
+void CoverageOnPushCount(ctxFichier& ctx, BlockKind kind);
+// PushBlock of a Brace, after the entry is on the stack: inserted-brace marking.
+void CoverageOnPushBrace(ctxFichier& ctx);
+// PushBlock, after the entry is on the stack: positions in the current branch.
+void CoverageOnPushPositions(ctxFichier& ctx, BlockKind kind);
+// PushBlock, last: a new Branch for the kinds that own one.
+void CoverageOnPushBranch(ctxFichier& ctx, BlockKind kind);
+// PopBlock, before the entry leaves the stack (top is still the closing entry).
+void CoverageOnPop(ctxFichier& ctx);
+
+// An instruction counted in `functionInstructions` (";" with content, an exit in a case).
+void CoverageOnInstruction(ctxFichier& ctx);
+// ";" at parenthesis depth 0, before `doWhileTail` and `exitSeen` are cleared.
+void CoverageOnStatementEnd(ctxFichier& ctx);
+// A "}" has popped its Brace entry.
+void CoverageOnBraceClosed(ctxFichier& ctx);
+// ":" while the top entry is a Case.
+void CoverageOnCaseLabel(ctxFichier& ctx);
+// break, continue or return inside a function.
+void CoverageOnExit(ctxFichier& ctx);
+// A "while" that does not end a do ... while, before its PushBlock.
+void CoverageOnWhile(ctxFichier& ctx);
+
+}  // namespace vantor

@@ -1,0 +1,15 @@
+// The line output: every finished line and every piece split off a line goes
+// through here into `outputLines`.
+#pragma once
+
+#include <string>
+
+#include "engine/ctxfichier.h"
+
+namespace vantor {
+
+// Outside Design: the text with its line end replaced by the configured one
+// ("\r\n" with `rtlf`, else "\n"). In Design: the pseudo-code paragraph, if kept.
+void EmitLine(ctxFichier& ctx, const std::string& text);
+
+}  // namespace vantor

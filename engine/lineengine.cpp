@@ -1,0 +1,484 @@
+// One pass over the tokens of a line: structure (comments, preprocessor lines,
+// braces, parentheses, unbraced statements, function bodies), counts, rules,
+// rewriting hooks and the line output. The steps of a token run in a fixed
+// order; several of them may rewrite the line and restart the loop at the
+// token now at `column`, which then runs through every step again.
+#include "engine/lineengine.h"
+
+#include <cstring>
+
+#include "config/wholetoken.h"
+#include "coverage/coverage_hooks.h"
+#include "design/emitline.h"
+#include "design/matrix_hooks.h"
+#include "design/pseudocode.h"
+#include "engine/blockstack.h"
+#include "engine/reader.h"
+#include "engine/reformat.h"
+#include "engine/rules.h"
+#include "platform/text.h"
+
+namespace vantor {
+
+namespace {
+
+// Restarts of one token without it being completed. A token is legitimately
+// restarted a handful of times at most (one per repair); beyond that the line
+// is left as it stands rather than loop.
+constexpr int kMaxRestartsPerToken = 32;
+
+enum class Flow { Next, Restart, Stop };
+
+// Values kept for the duration of one call.
+struct LineState {
+    ctxFichier& ctx;
+    const Dictionary* dictionary;
+    bool firstToken;  // the next token is the first of a (logical) line
+    bool isFirst = false;
+    int32_t instructionsOnLine = 0;
+    int32_t targetColumn = 0;
+    bool lineHasCode = false;
+    bool keyword = false;       // the token was handled as a statement keyword
+    bool braceInParens = false;  // the token is a "}" read inside parentheses
+};
+
+template <size_t N>
+inline bool Is(const std::string& s, const char (&lit)[N]) {
+    return s.size() == N - 1 && std::memcmp(s.data(), lit, N - 1) == 0;
+}
+
+inline bool StartsWord(const std::string& s) {
+    if (s.empty()) return false;
+    const unsigned char c = static_cast<unsigned char>(s[0]);
+    return c == '_' || IsAsciiLetter(c);
+}
+
+// A code token other than "*/": what counts as code for the structure.
+inline bool IsCodeToken(const ctxFichier& ctx) { return ctx.IsCode() && !Is(ctx.token, "*/"); }
+
+// A token that begins a comment the Design page shows as a line of its own. A
+// "/*" inside a line comment opens nothing and is left where it is.
+bool StartsDesignComment(const ctxFichier& ctx) {
+    const std::string& t = ctx.token;
+    if (Is(t, "//")) return true;
+    if (Is(t, "/*")) return ctx.inBlockComment;
+    return (ctx.inAsm || ctx.isAssembler) && (Is(t, "#") || Is(t, ";"));
+}
+
+// Operators that give a statement content (and, mostly, make it executable).
+bool IsContentOperator(const std::string& t) {
+    switch (t.size()) {
+        case 1:
+            return std::strchr("=+-%/<>!~", t[0]) != nullptr;
+        case 2:
+            return Is(t, "+=") || Is(t, "-=") || Is(t, "<<") || Is(t, "++") || Is(t, "--") || Is(t, "<=");
+        default:
+            return false;
+    }
+}
+
+// The text taken from a version-log line: up to `limit` characters from `from`,
+// without the line end.
+std::string TakeUntilLineEnd(const std::string& line, size_t from, size_t limit) {
+    if (from >= line.size()) return std::string();
+    size_t end = from;
+    while (end < line.size() && end - from < limit && line[end] != '\r' && line[end] != '\n') ++end;
+    return line.substr(from, end - from);
+}
+
+// The file's leading comment names its archive on the "$Log:" line and its
+// revision on the first "Rev " line.
+void CaptureVersionLog(ctxFichier& ctx) {
+    const std::string& line = ctx.line;
+    if (ctx.logArchive.empty()) {
+        const size_t p = line.find("$Log:");
+        if (p != std::string::npos) {
+            ctx.inVersionLog = true;
+            ctx.logArchive = TakeUntilLineEnd(line, p + 8, 600);
+            const size_t cut = ctx.logArchive.find("-arc  $");
+            if (cut != std::string::npos) ctx.logArchive.resize(cut);
+        }
+    }
+    if (Is(ctx.version, "?")) {
+        const size_t p = line.find("Rev ");
+        if (p != std::string::npos) {
+            size_t i = p + 4;
+            while (i < line.size() && line[i] == ' ') ++i;
+            size_t end = i;
+            while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != '\r' &&
+                   line[end] != '\n')
+                ++end;
+            ctx.version.assign(line, i, end - i);
+        }
+    }
+}
+
+// A "}" read as code. Returns true when the line was split before it.
+bool CloseBrace(LineState& s) {
+    ctxFichier& ctx = s.ctx;
+    ctx.inAsm = false;
+    ctx.atStatementStart = true;
+    ctx.statementHasContent = false;
+    // The brace is first of its line while the line's first token is still pending.
+    if (RuleClosingBraceAligned(ctx, s.firstToken)) {
+        SplitLine(ctx);
+        s.firstToken = true;
+        return true;
+    }
+    ctx.statementContinues = false;
+    ctx.structuralLine = true;
+    // Braces inside parentheses (macro arguments, compound literals, lambdas)
+    // close their own block but no statement around the call.
+    s.braceInParens = ctx.parenDepth > 0;
+    while (ctx.blockTop > 0 && ctx.Top().kind != Brace && ctx.Top().kind != Root) {
+        if (ctx.Top().kind == If)
+            CloseIfs(ctx);
+        else
+            PopBlock(ctx);
+    }
+    if (ctx.Top().kind == Brace) {
+        PopBlock(ctx);
+        CoverageOnBraceClosed(ctx);
+        const BlockEntry& top = ctx.Top();
+        s.targetColumn = top.column + (top.kind == Brace ? Settings.lnIndentation : 0);
+        --ctx.braceDepth;
+    }
+    // The block was the statement of an enclosing if, else, while or for.
+    if (!s.braceInParens) ctx.Top().statementDone = true;
+    return false;
+}
+
+void MarkExit(ctxFichier& ctx) {
+    BlockEntry& top = ctx.Top();
+    if (top.kind == Brace) {
+        // The exit ends every brace level down to the first statement entry.
+        for (int32_t i = ctx.blockTop; i >= 0; --i) {
+            ctx.blocks[i].exitSeen = true;
+            if (ctx.blocks[i].kind != Brace) break;
+        }
+    } else if (top.kind == Case) {
+        ++ctx.functionInstructions;
+        CoverageOnInstruction(ctx);
+        top.exitSeen = true;
+    }
+}
+
+// Statement keywords inside a function body; first match wins.
+void HandleKeyword(LineState& s) {
+    ctxFichier& ctx = s.ctx;
+    const std::string& t = ctx.token;
+    const int32_t topKind = ctx.Top().kind;
+    if (Is(t, "case") || Is(t, "default")) {
+        ctx.structuralLine = true;
+        if (topKind != Case) {
+            PushBlock(ctx, Case);
+        } else if (ctx.Top().statementDone) {
+            RuleCaseWithoutBreak(ctx);
+            PopBlock(ctx);
+            PushBlock(ctx, Case);
+        }
+    } else if (Is(t, "break") || Is(t, "continue") || Is(t, "return")) {
+        ctx.structuralLine = true;
+        ctx.exitSeen = true;
+        CoverageOnExit(ctx);
+        MarkExit(ctx);
+    } else if (Is(t, "do")) {
+        PushBlock(ctx, Do);
+    } else if (Is(t, "if")) {
+        ctx.atStatementStart = false;
+        PushBlock(ctx, If);
+    } else if (Is(t, "for")) {
+        PushBlock(ctx, For);
+    } else if (Is(t, "while")) {
+        if (topKind == Do)
+            ctx.doWhileTail = true;  // the push then pops the Do
+        else
+            CoverageOnWhile(ctx);
+        PushBlock(ctx, While);
+    } else if (Is(t, "else")) {
+        if (topKind == If) PopBlock(ctx);
+        PushBlock(ctx, Else);
+    } else if (Is(t, "switch")) {
+        PushBlock(ctx, Switch);
+    } else {
+        return;
+    }
+    s.keyword = true;
+    ctx.statementHasContent = true;
+    ctx.executableStatement = true;
+}
+
+// A ":" that is half of "::" is a scope operator, not the end of a label.
+bool IsScopeColon(const ctxFichier& ctx) {
+    const size_t i = static_cast<size_t>(ctx.column) - 1;
+    const std::string& line = ctx.line;
+    return (i + 1 < line.size() && line[i + 1] == ':') || (i > 0 && line[i - 1] == ':');
+}
+
+// Step 8.5: punctuation, first match wins.
+Flow HandlePunctuation(LineState& s) {
+    ctxFichier& ctx = s.ctx;
+    const std::string& t = ctx.token;
+    if (t.size() != 1) return Flow::Next;
+    switch (t[0]) {
+        case '{':
+            ctx.atStatementStart = true;
+            ctx.statementHasContent = false;
+            if (RuleOpeningBraceAligned(ctx, s.isFirst)) {
+                SplitLine(ctx);
+                s.firstToken = true;
+                return Flow::Restart;
+            }
+            ctx.statementContinues = false;
+            PushBlock(ctx, Brace);
+            ++ctx.braceDepth;
+            RuleBraceNesting(ctx);
+            break;
+        case '(': {
+            const std::string& name = ctx.previousToken;
+            if (!ctx.previousWasKeyword && StartsWord(name)) {
+                // A called or defined name; at depth 0 the candidate function name.
+                if (ctx.parenDepth == 0) ctx.functionName = name;
+                if (ctx.blockTop > 0 && Settings.designMode && ctx.inFunction && Settings.callingMatrix != nullptr)
+                    CallingMatrixAddCall(name);
+                if (ctx.inFunction && !Is(ctx.functionName, "sizeof")) ctx.executableStatement = true;
+            }
+            ctx.atStatementStart = false;
+            ++ctx.parenDepth;
+            ctx.statementHasContent = true;
+            break;
+        }
+        case ')':
+            if (ctx.parenDepth > 0)
+                --ctx.parenDepth;
+            else
+                RuleExtraClosingParenthesis(ctx);
+            ctx.atStatementStart = (ctx.parenDepth == 0);
+            break;
+        case '?':
+            ctx.statementHasContent = true;
+            ctx.executableStatement = true;
+            ctx.atStatementStart = false;
+            RuleConditionalOperator(ctx);
+            break;
+        case ':':
+            ctx.statementHasContent = true;
+            ctx.executableStatement = true;
+            ctx.statementContinues = false;
+            ctx.atStatementStart = false;
+            if (ctx.Top().kind == Case && !IsScopeColon(ctx)) {
+                ++s.instructionsOnLine;
+                CoverageOnCaseLabel(ctx);
+            }
+            break;
+        case ';':
+            ctx.assignmentSeen = false;
+            ctx.statementTokenCount = 0;
+            if (ctx.braceDepth == 0) ctx.inAsm = false;
+            // A ";" inside the parentheses of a for does not end a statement.
+            if (ctx.parenDepth == 0) CoverageOnStatementEnd(ctx);
+            ctx.doWhileTail = false;
+            ctx.exitSeen = false;
+            if (ctx.parenDepth == 0) {
+                ctx.atStatementStart = true;
+                ctx.statementContinues = false;
+                if (ctx.statementHasContent) {
+                    ++ctx.functionInstructions;
+                    CoverageOnInstruction(ctx);
+                }
+                ctx.statementHasContent = false;
+                ++s.instructionsOnLine;
+                ctx.Top().statementDone = true;
+                CloseStatement(ctx);
+                if (ctx.Top().kind != Brace || ctx.Top().insertedBrace) InsertClosingBraces(ctx);
+            }
+            break;
+        default:
+            break;
+    }
+    return Flow::Next;
+}
+
+// Step 8.6: after a written "}", or an operator that gives the statement content.
+Flow HandleAfterPunctuation(LineState& s) {
+    ctxFichier& ctx = s.ctx;
+    const std::string& t = ctx.token;
+    if (Is(ctx.previousToken, "}")) {
+        if (!Is(t, "else") && ctx.Top().kind != Case && !ctx.braceClosedInParens &&
+            InsertBracesAfterClosingBrace(ctx)) {
+            s.firstToken = s.isFirst;  // the inserted text is first exactly when the token was
+            return Flow::Restart;
+        }
+        return Flow::Next;
+    }
+    if (IsContentOperator(t)) {
+        const bool assign = Is(t, "=");
+        if (assign && ctx.parenDepth == 0) ctx.assignmentSeen = true;
+        ctx.statementHasContent = true;
+        // A name and "=" is an executable assignment; a type, a name and "=" is
+        // an initialised declaration.
+        if (!assign || ctx.statementTokenCount == 2) ctx.executableStatement = true;
+    }
+    return Flow::Next;
+}
+
+// Step 9: a word (code or not).
+Flow HandleWord(LineState& s) {
+    ctxFichier& ctx = s.ctx;
+    ctx.atStatementStart = (ctx.parenDepth == 0);
+    if (!ctx.IsCode()) return Flow::Next;
+    if (RuleLineLength(ctx, s.isFirst)) {
+        SplitLine(ctx);
+        s.firstToken = true;
+        return Flow::Restart;
+    }
+    if (ctx.inFunction) {
+        if (ctx.parenDepth == 0) ctx.statementContinues = false;
+        HandleKeyword(s);
+    }
+    const bool forbidden = RuleForbiddenWord(ctx);
+    // An if condition without a brace makes the next line a continuation line.
+    if (!forbidden && ctx.parenDepth == 0) ctx.statementContinues = true;
+    if ((forbidden || ctx.parenDepth == 0) && Is(ctx.token, "asm")) ctx.inAsm = true;
+    return Flow::Next;
+}
+
+Flow ProcessToken(LineState& s) {
+    ctxFichier& ctx = s.ctx;
+    const std::string& t = ctx.token;
+    s.keyword = false;
+    s.braceInParens = false;
+
+    // 1. The token at `column`.
+    ReadToken(ctx);
+    if (t.empty()) return Flow::Stop;
+
+    // 2. Design: every comment starts a pseudo-code line (at the start of a
+    //    line the split only drops the leading blanks).
+    if (Settings.designMode && !ctx.inPreprocessor && ctx.column > 1 && StartsDesignComment(ctx)) {
+        SplitLine(ctx);
+        s.instructionsOnLine = 0;
+        s.firstToken = true;
+        return Flow::Restart;
+    }
+
+    // 3 to 5.
+    if (ctx.inBlockComment || ctx.inLineComment) ctx.lineHasComment = true;
+    if (Is(ctx.lastLineToken, "}")) ctx.structuralLine = false;
+    s.targetColumn = 0;
+
+    // 6. Structure first: a closing brace ends blocks, anything else after a
+    //    completed unbraced statement closes it.
+    if (IsCodeToken(ctx)) {
+        ++ctx.statementTokenCount;
+        s.lineHasCode = true;
+        if (Is(t, "}")) {
+            if (CloseBrace(s)) return Flow::Restart;
+        } else if (ctx.Top().statementDone && !Is(t, "else")) {
+            CloseStatement(ctx);
+        }
+    }
+
+    // 7. First token of the line: preprocessor lines, indentation.
+    if (s.firstToken) {
+        s.isFirst = true;
+        s.firstToken = false;
+        if (ctx.IsCode() && t[0] == '#' && !ctx.isAssembler) {
+            ctx.inPreprocessor = true;
+            ctx.includePending = Is(t, "#include");
+            ctx.directive = t;
+            ctx.inVersionLog = false;
+        }
+        if (Settings.Indenter) IndentFirstToken(ctx, s.targetColumn);
+    } else {
+        s.isFirst = false;
+    }
+
+    // 8. Code tokens: brace insertion, cuts, instruction rule, punctuation.
+    if (IsCodeToken(ctx)) {
+        ctx.inVersionLog = false;
+        if ((Settings.accolades || Settings.couverture) && TryInsertOpeningBrace(ctx)) {
+            s.firstToken = s.isFirst;
+            return Flow::Restart;
+        }
+        // "{" and "}" always end their line in a rewritten file.
+        if (Settings.Indenter && (Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}"))) {
+            SplitLine(ctx);
+            ctx.structuralLine = false;
+            s.firstToken = true;
+            return Flow::Restart;
+        }
+        if (RuleOneInstructionPerLine(ctx, s.instructionsOnLine)) {
+            SplitLine(ctx);
+            s.firstToken = true;
+            return Flow::Restart;
+        }
+        Flow f = HandlePunctuation(s);
+        if (f != Flow::Next) return f;
+        f = HandleAfterPunctuation(s);
+        if (f != Flow::Next) return f;
+    }
+
+    // 9. Words: line length, keywords, forbidden words.
+    if (StartsWord(t)) {
+        const Flow f = HandleWord(s);
+        if (f != Flow::Next) return f;
+    }
+
+    // 10. Whole-token search and replace, comments and directives included.
+    if ((Settings.dictionaryMode || Settings.replaceMode) && !s.keyword && StartsWord(t))
+        MatchWholeToken(ctx, s.dictionary);
+
+    // 11, 12.
+    ctx.column += static_cast<int32_t>(t.size());
+    if (IsCodeToken(ctx)) {
+        ctx.braceClosedInParens = s.braceInParens;
+        ctx.lastLineToken = t;
+        ctx.previousToken = t;
+        ctx.previousWasKeyword = s.keyword;
+    }
+
+    // 13.
+    if (Settings.designMode) RenderDesignToken(ctx);
+    return Flow::Next;
+}
+
+}  // namespace
+
+void ProcessLine(ctxFichier& ctx, const Dictionary* dictionary) {
+    // A. Start of the call.
+    ctx.lineHasComment = false;
+    if (Settings.Indenter) {
+        for (char& c : ctx.line) {
+            if (c == '\t') {
+                c = ' ';
+                ctx.lineModified = true;
+            }
+        }
+    }
+    LineState s{ctx, dictionary, !ctx.inStringContinuation};
+    ctx.lastLineToken.clear();
+    // The version log lives in the leading comment: only lines that start
+    // outside code are searched.
+    if (!ctx.IsCode()) CaptureVersionLog(ctx);
+
+    // B. Token loop.
+    BeginLine(ctx);
+    int restarts = 0;
+    while (static_cast<size_t>(ctx.column) <= ctx.line.size()) {
+        const Flow f = ProcessToken(s);
+        if (f == Flow::Stop) break;
+        if (f == Flow::Restart) {
+            if (++restarts > kMaxRestartsPerToken) break;
+            continue;
+        }
+        restarts = 0;
+    }
+
+    // C. End of the call.
+    EmitLine(ctx, ctx.line);
+    if (!ctx.Top().conditionStarted) ctx.structuralLine = false;
+    if (s.lineHasCode) ++ctx.codeLineCount;
+}
+
+}  // namespace vantor

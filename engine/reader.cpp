@@ -1,0 +1,193 @@
+// Shallow C/C++/Java tokenizer on 8-bit text: comments, literals, identifiers
+// (numbers included) and a fixed set of multi-character operators. Every other
+// byte is a token of its own. No allocation: the token is assigned into
+// ctx.token, which keeps its capacity from token to token.
+#include "engine/reader.h"
+
+#include <cstring>
+
+#include "config/settings.h"
+#include "design/matrix_hooks.h"
+#include "platform/text.h"
+
+namespace vantor {
+
+namespace {
+
+inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+inline bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+inline bool IsWordChar(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return u == '_' || IsAsciiAlnum(u);
+}
+inline bool Equals(const std::string& s, const char* lit, size_t n) {
+    return s.size() == n && std::memcmp(s.data(), lit, n) == 0;
+}
+
+// The per-line reset: comment, string and preprocessor states end with the
+// line unless the line was continued by a backslash.
+void ResetLineState(ctxFichier& ctx) {
+    ctx.lineStartPending = false;
+    if (ctx.lineContinued) {
+        ctx.lineContinued = false;
+        return;
+    }
+    ctx.inStringContinuation = false;
+    ctx.inLineComment = false;
+    // A block comment keeps a directive alive into the next line.
+    if (!ctx.inBlockComment) {
+        ctx.inPreprocessor = false;
+        ctx.directive.clear();
+    }
+}
+
+// A string or character literal from `column`; a double-quoted string whose
+// backslash ends the line runs on into the next line. Returns the end (0-based,
+// exclusive).
+size_t ReadLiteral(ctxFichier& ctx, size_t start) {
+    const std::string& line = ctx.line;
+    const size_t n = line.size();
+    char quote;
+    size_t i;
+    if (ctx.inStringContinuation) {
+        quote = '"';
+        i = start;
+    } else {
+        quote = line[start];
+        i = start + 1;
+    }
+    while (i < n) {
+        const char ch = line[i];
+        if (ch == '\\') {
+            if (quote == '"' && (i + 1 >= n || IsLineEnd(line[i + 1]))) {
+                ctx.inStringContinuation = true;
+                ctx.lineContinued = true;
+                return i + 1;
+            }
+            i += 2;
+            continue;
+        }
+        if (ch == quote) {
+            ctx.inStringContinuation = false;
+            return i + 1;
+        }
+        ++i;
+    }
+    return n;  // unterminated: the rest of the line
+}
+
+size_t ReadWord(const std::string& line, size_t start) {
+    size_t j = start + 1;  // "#" and "$" may only start a word
+    while (j < line.size() && IsWordChar(line[j])) ++j;
+    return j;
+}
+
+// Length of the operator at `start`: the pairs and triples of the table, else 1.
+size_t OperatorLength(const std::string& line, size_t start) {
+    const size_t n = line.size();
+    const char c = line[start];
+    const char c1 = start + 1 < n ? line[start + 1] : '\0';
+    const char c2 = start + 2 < n ? line[start + 2] : '\0';
+    switch (c) {
+        case '!':
+        case '%':
+        case '*':
+        case '^':
+        case '~':
+        case '=':
+            return c1 == '=' ? 2 : 1;
+        case '+':
+            return (c1 == '+' || c1 == '=') ? 2 : 1;
+        case '-':
+            return (c1 == '-' || c1 == '=') ? 2 : 1;
+        case '<':
+        case '>':
+            if (c1 == c) return c2 == '=' ? 3 : 2;
+            return c1 == '=' ? 2 : 1;
+        default:
+            return 1;
+    }
+}
+
+// An "#include" line names its file in the first token after the directive and
+// the opening quote or "<": the first identifier, so without the extension.
+void RecordInclude(ctxFichier& ctx) {
+    if (Settings.dependencyMatrix == nullptr || !ctx.inPreprocessor || !ctx.includePending) return;
+    const std::string& t = ctx.token;
+    if (Equals(t, "#include", 8) || Equals(t, "\"", 1) || Equals(t, "<", 1)) return;
+    if (Settings.designMode) DependencyMatrixAddInclude(t);
+    ctx.includePending = false;
+}
+
+}  // namespace
+
+void ReadToken(ctxFichier& ctx) {
+    std::string& token = ctx.token;
+    const std::string& line = ctx.line;
+    const size_t n = line.size();
+    token.clear();
+    if (ctx.lineStartPending) ResetLineState(ctx);
+
+    if (ctx.column < 1) ctx.column = 1;
+    size_t i = static_cast<size_t>(ctx.column) - 1;
+    // Inside a continued string the blanks belong to the literal.
+    if (!ctx.inStringContinuation)
+        while (i < n && IsBlank(line[i])) ++i;
+    ctx.column = static_cast<int32_t>(i + 1);
+    if (i >= n) return;
+    const char c = line[i];
+    // Only inside a continued string: the line holds nothing before its end.
+    if (IsLineEnd(c)) return;
+
+    if ((c == '"' || c == '\'' || ctx.inStringContinuation) && ctx.IsCode()) {
+        const size_t end = ReadLiteral(ctx, i);
+        token.assign(line, i, end - i);
+        RecordInclude(ctx);
+        return;
+    }
+
+    const char c1 = i + 1 < n ? line[i + 1] : '\0';
+    if (i + 1 >= n || IsLineEnd(c1)) {
+        token.assign(1, c);
+        if (c == '\\') ctx.lineContinued = true;
+        RecordInclude(ctx);
+        return;
+    }
+    const char c2 = i + 2 < n ? line[i + 2] : '\0';
+
+    size_t len = 1;
+    if ((ctx.inAsm || ctx.isAssembler) && (c == '#' || c == ';')) {
+        ctx.inLineComment = !ctx.inBlockComment;
+    } else if (c == '/') {
+        if (c1 == '/') {
+            len = 2;
+            ctx.dashComment = (c2 == '-');
+            ctx.inLineComment = !ctx.inBlockComment;
+        } else if (c1 == '*') {
+            len = 2;
+            ctx.dashComment = (c2 == '-');
+            ctx.inBlockComment = !ctx.inLineComment;
+            ctx.commentIndentDelta = 0;
+        }
+    } else if (c == '*' && c1 == '/' && ctx.inBlockComment) {
+        len = 2;
+        ctx.inBlockComment = false;
+        ctx.inVersionLog = false;
+    } else if (c == '\\') {
+        len = 2;
+    } else if (IsWordChar(c) || c == '#' || c == '$') {
+        const size_t end = ReadWord(line, i);
+        len = end - i;
+        if (end < n && line[end] == ':' &&
+            ((len == 6 && std::memcmp(&line[i], "public", 6) == 0) ||
+             (len == 7 && std::memcmp(&line[i], "private", 7) == 0) ||
+             (len == 9 && std::memcmp(&line[i], "protected", 9) == 0)))
+            ++len;
+    } else {
+        len = OperatorLength(line, i);
+    }
+    token.assign(line, i, len);
+    RecordInclude(ctx);
+}
+
+}  // namespace vantor

@@ -1,0 +1,22 @@
+// The token reader: cuts the next token out of the current line of a file
+// context and keeps the lexical state (comments, continued strings, line
+// continuation, preprocessor lines) across lines.
+#pragma once
+
+#include "engine/ctxfichier.h"
+
+namespace vantor {
+
+// Reads the token that starts at `column` (after white space) into `token`,
+// empty when the line has no further token. `column` is left at the token's
+// start; the caller moves past it.
+void ReadToken(ctxFichier& ctx);
+
+// Makes `line` a new line for the reader: `column` := 1 and the per-line
+// reset is due at the next ReadToken.
+inline void BeginLine(ctxFichier& ctx) {
+    ctx.column = 1;
+    ctx.lineStartPending = true;
+}
+
+}  // namespace vantor

@@ -1,0 +1,117 @@
+#include "engine/rules.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "config/settings.h"
+#include "console/console.h"
+
+namespace vantor {
+
+namespace {
+
+std::atomic<ViolationSink> violationSink{nullptr};
+
+// A split repairs the line only in Apply mode; Check reports what a split
+// would not fix.
+inline bool Rewriting() { return Settings.Indenter; }
+
+void ReportFormatted(ctxFichier& ctx, const char* format, int32_t a, int32_t b = 0) {
+    char text[96];
+    std::snprintf(text, sizeof text, format, a, b);
+    ReportViolation(ctx, text);
+}
+
+}  // namespace
+
+void SetViolationSink(ViolationSink sink) { violationSink.store(sink); }
+
+void ReportViolation(ctxFichier& ctx, const char* text) {
+    const int32_t line =
+        (Settings.Indenter && !Settings.couverture) ? ctx.outputLineNumber : ctx.lineNumber;
+    ++ctx.violationCount;
+    size_t len = std::strlen(text);
+    // Some messages carry their own "\n"; the report ends the line once.
+    if (len > 0 && text[len - 1] == '\n') --len;
+    if (ViolationSink sink = violationSink.load()) {
+        if (len == std::strlen(text)) {
+            sink(ctx, line, text);
+        } else {
+            std::string trimmed(text, len);
+            sink(ctx, line, trimmed.c_str());
+        }
+        return;
+    }
+    ConsolePrintColor(&console, kColorRed, "%04d:%.*s\n", line, static_cast<int>(len), text);
+}
+
+bool RuleClosingBraceAligned(ctxFichier& ctx, bool firstOfLine) {
+    if (!Settings.aligner || firstOfLine) return false;
+    if (Rewriting()) return true;
+    if (Settings.checkMode) ReportViolation(ctx, Tr("} non aligné", "} not aligned"));
+    return false;
+}
+
+bool RuleOpeningBraceAligned(ctxFichier& ctx, bool firstOfLine) {
+    if (!Settings.aligner || firstOfLine) return false;
+    if (Rewriting()) return true;
+    if (Settings.checkMode) ReportViolation(ctx, "...{");
+    return false;
+}
+
+bool RuleOneInstructionPerLine(ctxFichier& ctx, int32_t& instructionsOnLine) {
+    if (!Settings.monoInstruction || instructionsOnLine != 1 || ctx.inAsm || ctx.isAssembler) return false;
+    instructionsOnLine = 0;
+    if (Rewriting()) {
+        ctx.structuralLine = false;
+        return true;
+    }
+    if (Settings.checkMode) ReportViolation(ctx, Tr(">1 instruction par ligne", ">1 instruction per line"));
+    return false;
+}
+
+bool RuleLineLength(ctxFichier& ctx, bool firstOfLine) {
+    const std::string& t = ctx.token;
+    // The tail of a string continued from the previous line is not measured.
+    if (t.size() > 1 && t.back() == '"' && t.front() != '"') return false;
+    const int64_t lastColumn = static_cast<int64_t>(ctx.column) + static_cast<int64_t>(t.size()) - 1;
+    if (lastColumn <= Settings.caracteres) return false;
+    // A first token that alone passes the limit cannot be repaired by a split.
+    if (Rewriting() && !firstOfLine) return true;
+    if (Settings.checkMode) ReportFormatted(ctx, Tr("longueur ligne>%d", "line length>%d"), Settings.caracteres);
+    return false;
+}
+
+void RuleBraceNesting(ctxFichier& ctx) {
+    if (Settings.checkMode && ctx.braceDepth > Settings.imbrications)
+        ReportFormatted(ctx, "%d'{'>%d", ctx.braceDepth, Settings.imbrications);
+}
+
+void RuleFunctionInstructions(ctxFichier& ctx) {
+    if (Settings.checkMode && ctx.functionInstructions > Settings.instructions)
+        ReportFormatted(ctx, "%d instructionsInFunction>%d", ctx.functionInstructions, Settings.instructions);
+}
+
+void RuleCaseWithoutBreak(ctxFichier& ctx) {
+    if (Settings.checkMode && Settings.breakSurCase && !ctx.Top().exitSeen)
+        ReportViolation(ctx, Tr("case sans break", "case without break"));
+}
+
+void RuleConditionalOperator(ctxFichier& ctx) {
+    if (Settings.checkMode && Settings.noInterrog) ReportViolation(ctx, "instruction ? :");
+}
+
+void RuleExtraClosingParenthesis(ctxFichier& ctx) {
+    if (Settings.checkMode)
+        ReportViolation(ctx, Tr("erreur trop de parentheses fermantes\n", "erreur too much closing parenthesis\n"));
+}
+
+bool RuleForbiddenWord(ctxFichier& ctx) {
+    if (Settings.MotsInterdits.Empty() || !Settings.MotsInterdits.Contains(ctx.token)) return false;
+    if (Settings.checkMode) ReportViolation(ctx, ctx.token.c_str());
+    return true;
+}
+
+}  // namespace vantor

@@ -1,0 +1,40 @@
+// The rule checks and their one way of reporting a violation. Each test runs
+// at a fixed point of the line engine or of PopBlock; in Apply mode several of
+// them ask for a repair (a line split) instead of a report.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/ctxfichier.h"
+
+namespace vantor {
+
+// Prints "%04d:%s\n" in red (one trailing "\n" of the text is not doubled) and
+// counts the report in `violationCount`. The line is `outputLineNumber` when
+// the run rewrites the file without instrumenting it, else `lineNumber`.
+void ReportViolation(ctxFichier& ctx, const char* text);
+
+// A process-wide observer for editors and CI: when set, every report goes to it
+// instead of the console (text without its line end). nullptr restores the console.
+using ViolationSink = void (*)(const ctxFichier& ctx, int32_t line, const char* text);
+void SetViolationSink(ViolationSink sink);
+
+// Rules with an Apply repair return true when the line must be split before
+// the current token (the caller splits and restarts its token loop); otherwise
+// they report in Check mode.
+bool RuleClosingBraceAligned(ctxFichier& ctx, bool firstOfLine);
+bool RuleOpeningBraceAligned(ctxFichier& ctx, bool firstOfLine);
+// `instructionsOnLine` is cleared by the report and by the repair.
+bool RuleOneInstructionPerLine(ctxFichier& ctx, int32_t& instructionsOnLine);
+bool RuleLineLength(ctxFichier& ctx, bool firstOfLine);
+
+// Report-only rules (Check mode).
+void RuleBraceNesting(ctxFichier& ctx);
+void RuleFunctionInstructions(ctxFichier& ctx);
+void RuleCaseWithoutBreak(ctxFichier& ctx);
+void RuleConditionalOperator(ctxFichier& ctx);
+void RuleExtraClosingParenthesis(ctxFichier& ctx);
+// True when the token is in the forbidden-word list (reported in Check mode).
+bool RuleForbiddenWord(ctxFichier& ctx);
+
+}  // namespace vantor

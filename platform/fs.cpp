@@ -1,0 +1,163 @@
+#include "platform/fs.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/text.h"
+
+#ifdef _WIN32
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace fsys = std::filesystem;
+
+namespace vantor {
+
+namespace {
+
+fsys::path ToPath(const std::string& s) { return fsys::u8path(s); }
+
+// Case-blind order with byte order as tie-break, so the order is total.
+bool NameBefore(const DirEntry& a, const DirEntry& b) {
+    const std::string& x = a.name;
+    const std::string& y = b.name;
+    size_t n = std::min(x.size(), y.size());
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char cx = static_cast<unsigned char>(AsciiLower(x[i]));
+        unsigned char cy = static_cast<unsigned char>(AsciiLower(y[i]));
+        if (cx != cy) return cx < cy;
+    }
+    if (x.size() != y.size()) return x.size() < y.size();
+    return x < y;
+}
+
+}  // namespace
+
+std::string WithTrailingSeparator(const std::string& folder) {
+    if (folder.empty()) return folder;
+    std::string r = folder;
+    if (EndsWithSeparator(r)) r.pop_back();
+    r += kPathSep;
+    return r;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    return WithTrailingSeparator(folder) + name;
+}
+
+std::string BaseName(const std::string& path) {
+    size_t i = path.find_last_of("/\\");
+    return i == std::string::npos ? path : path.substr(i + 1);
+}
+
+bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) {
+    entries.clear();
+    std::error_code ec;
+    fsys::directory_iterator it(ToPath(folder), ec);
+    if (ec) return false;
+    for (; it != fsys::directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        const fsys::directory_entry& de = *it;
+        DirEntry e;
+        e.name = de.path().filename().u8string();
+        if (e.name == "." || e.name == "..") continue;
+        std::error_code sec;
+        fsys::file_status st = de.status(sec);  // follows links; a broken link is neither
+        e.isDir = !sec && fsys::is_directory(st);
+        e.isFile = !sec && fsys::is_regular_file(st);
+        fsys::file_status lst = de.symlink_status(sec);
+        bool link = !sec && fsys::is_symlink(lst);
+#ifdef _WIN32
+        DWORD attr = GetFileAttributesW(de.path().c_str());
+        if (attr != INVALID_FILE_ATTRIBUTES) {
+            if (attr & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) e.isHidden = true;
+            if (attr & FILE_ATTRIBUTE_REPARSE_POINT) link = true;  // junctions too
+        }
+#endif
+        e.isSymlinkToDir = link && e.isDir;
+        if (!e.name.empty() && e.name[0] == '.') e.isHidden = true;
+        entries.push_back(std::move(e));
+    }
+    std::sort(entries.begin(), entries.end(), NameBefore);
+    return true;
+}
+
+bool PathExists(const std::string& path) {
+    std::error_code ec;
+    return fsys::exists(ToPath(path), ec);
+}
+
+bool IsFile(const std::string& path) {
+    std::error_code ec;
+    return fsys::is_regular_file(ToPath(path), ec);
+}
+
+bool IsFolder(const std::string& path) {
+    std::error_code ec;
+    return fsys::is_directory(ToPath(path), ec);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    bool same = fsys::equivalent(ToPath(a), ToPath(b), ec);
+    return !ec && same;
+}
+
+bool CreateFolders(const std::string& path) {
+    if (path.empty()) return false;
+    std::error_code ec;
+    fsys::path p = ToPath(path);
+    fsys::create_directories(p, ec);
+    return fsys::is_directory(p, ec);
+}
+
+bool RemoveFile(const std::string& path) {
+    std::error_code ec;
+    fsys::remove(ToPath(path), ec);
+    return !ec && !fsys::exists(fsys::symlink_status(ToPath(path), ec));
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    fsys::rename(ToPath(from), ToPath(to), ec);
+    return !ec;
+}
+
+bool FileModificationTime(const std::string& path, int64_t& seconds) {
+#ifdef _WIN32
+    struct _stat64 st;
+    if (_wstat64(ToPath(path).c_str(), &st) != 0) return false;
+#else
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return false;
+#endif
+    seconds = static_cast<int64_t>(st.st_mtime);
+    return true;
+}
+
+FILE* OpenFile(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    std::wstring wmode(mode, mode + std::char_traits<char>::length(mode));
+    return _wfopen(ToPath(path).c_str(), wmode.c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+bool FlushToDisk(FILE* f) {
+    if (std::fflush(f) != 0) return false;
+#ifdef _WIN32
+    return _commit(_fileno(f)) == 0;
+#else
+    return fsync(fileno(f)) == 0;
+#endif
+}
+
+}  // namespace vantor

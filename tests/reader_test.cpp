@@ -1,0 +1,264 @@
+// The token reader: how lines are cut into tokens, and the lexical state it
+// carries from line to line (comments, continued strings, line continuation).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "design/stringmatrix.h"
+#include "engine/ctxfichier.h"
+#include "engine/lineengine.h"
+#include "engine/reader.h"
+
+using namespace vantor;
+
+namespace {
+
+using Tokens = std::vector<std::string>;
+
+// Reads one line to its end as the line engine does: token, then past it.
+Tokens ReadAll(ctxFichier& ctx, const std::string& line) {
+    ctx.line = line;
+    BeginLine(ctx);
+    Tokens out;
+    for (int guard = 0; guard < 100000; ++guard) {
+        ReadToken(ctx);
+        if (ctx.token.empty()) break;
+        out.push_back(ctx.token);
+        ctx.column += static_cast<int32_t>(ctx.token.size());
+    }
+    return out;
+}
+
+void expectTokens(const std::string& line, const Tokens& expected, const char* file = "t.c") {
+    ctxFichier ctx;
+    ctx.SetFile(file);
+    EXPECT_EQ(ReadAll(ctx, line), expected) << "line: " << line;
+}
+
+// Several lines through one context: the state runs on from line to line.
+void expectLines(const std::vector<std::string>& lines, const std::vector<Tokens>& expected) {
+    ctxFichier ctx;
+    ctx.SetFile("t.c");
+    std::vector<Tokens> got;
+    for (const std::string& l : lines) got.push_back(ReadAll(ctx, l));
+    EXPECT_EQ(got, expected);
+}
+
+class ReaderTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetSettings(); }
+};
+
+TEST_F(ReaderTest, OperatorsAndPunctuation) {
+    expectTokens("a->b<<=c", {"a", "-", ">", "b", "<<=", "c"});
+    expectTokens("x>>=1>>2>=3", {"x", ">>=", "1", ">>", "2", ">=", "3"});
+    expectTokens("a<b<=c<<d", {"a", "<", "b", "<=", "c", "<<", "d"});
+    expectTokens("!= %= *= ++ += -- -= == ^= ~=", {"!=", "%=", "*=", "++", "+=", "--", "-=", "==", "^=", "~="});
+    expectTokens("x&&y||z&=w|=v", {"x", "&", "&", "y", "|", "|", "z", "&", "=", "w", "|", "=", "v"});
+    expectTokens("a::b", {"a", ":", ":", "b"});
+    expectTokens("f(a,b)[0]{;}?:.", {"f", "(", "a", ",", "b", ")", "[", "0", "]", "{", ";", "}", "?", ":", "."});
+    expectTokens("x/=2", {"x", "/", "=", "2"});
+    expectTokens("+++", {"++", "+"});
+}
+
+TEST_F(ReaderTest, WordsAndNumbers) {
+    expectTokens("int _x1 = 0x1F;", {"int", "_x1", "=", "0x1F", ";"});
+    expectTokens("1.5e3", {"1", ".", "5e3"});
+    expectTokens("$x #y a#b", {"$x", "#y", "a", "#b"});
+    expectTokens("  \t lead", {"lead"});
+    expectTokens("   ", {});
+    expectTokens("", {});
+}
+
+TEST_F(ReaderTest, AccessLabels) {
+    expectTokens("public:", {"public:"});
+    expectTokens("public :", {"public", ":"});
+    expectTokens("private:int protected: x", {"private:", "int", "protected:", "x"});
+    expectTokens("publics: Public:", {"publics", ":", "Public", ":"});
+}
+
+TEST_F(ReaderTest, Literals) {
+    expectTokens("s = \"a b\";", {"s", "=", "\"a b\"", ";"});
+    expectTokens("\"a\\\"b\" c", {"\"a\\\"b\"", "c"});
+    expectTokens("c = '\\'' ;", {"c", "=", "'\\''", ";"});
+    expectTokens("'\"' x", {"'\"'", "x"});
+    expectTokens("\"/* not a comment */\" y", {"\"/* not a comment */\"", "y"});
+    expectTokens("\"unterminated", {"\"unterminated"});
+}
+
+TEST_F(ReaderTest, BackslashTokens) {
+    expectTokens("a \\x b", {"a", "\\x", "b"});
+    expectTokens("#define X \\\n", {"#define", "X", "\\"});
+}
+
+TEST_F(ReaderTest, LineEndsAndOddBytes) {
+    expectTokens("a;\r\n", {"a", ";"});
+    expectTokens("a\rb", {"a", "b"});
+    expectTokens(std::string("a\0b", 3), {"a", std::string(1, '\0'), "b"});
+    // Bytes above 127 are no letters, whatever the locale.
+    expectTokens("caf\xC3\xA9 x", {"caf", "\xC3", "\xA9", "x"});
+    expectTokens("\xFF\xFE", {"\xFF", "\xFE"});
+}
+
+TEST_F(ReaderTest, Comments) {
+    expectLines({"a /* b\n", "c */ d\n"}, {{"a", "/*", "b"}, {"c", "*/", "d"}});
+    expectLines({"// x \"y\n", "z\n"}, {{"//", "x", "\"", "y"}, {"z"}});
+    expectLines({"/* 'q' */ 'r'\n"}, {{"/*", "'", "q", "'", "*/", "'r'"}});
+}
+
+TEST_F(ReaderTest, CommentStates) {
+    ctxFichier ctx;
+    ReadAll(ctx, "/* a // b\n");
+    EXPECT_TRUE(ctx.inBlockComment);
+    EXPECT_FALSE(ctx.inLineComment);
+    ReadAll(ctx, "*/ x\n");
+    EXPECT_FALSE(ctx.inBlockComment);
+
+    ReadAll(ctx, "// a /* b\n");
+    EXPECT_TRUE(ctx.inLineComment);
+    EXPECT_FALSE(ctx.inBlockComment);
+    ReadAll(ctx, "y\n");
+    EXPECT_FALSE(ctx.inLineComment);
+
+    ReadAll(ctx, "/*- private\n");
+    EXPECT_TRUE(ctx.dashComment);
+    ReadAll(ctx, "*/ //x\n");
+    EXPECT_FALSE(ctx.dashComment);
+}
+
+TEST_F(ReaderTest, StringContinuedByBackslash) {
+    // The tail is read from column 1 without skipping its blanks.
+    expectLines({"s = \"abc\\\n", "  def\" ;\n"}, {{"s", "=", "\"abc\\"}, {"  def\"", ";"}});
+    expectLines({"s = \"abc\\\r\n", "  def\" ;\r\n"}, {{"s", "=", "\"abc\\"}, {"  def\"", ";"}});
+    expectLines({"s = \"abc\\", "  def\" ;"}, {{"s", "=", "\"abc\\"}, {"  def\"", ";"}});
+    expectLines({"\"a\\\n", "b\\\n", "c\" x\n"}, {{"\"a\\"}, {"b\\"}, {"c\"", "x"}});
+    // A character literal does not run on.
+    expectLines({"c = '\\\n", "  d\n"}, {{"c", "=", "'\\\n"}, {"d"}});
+}
+
+TEST_F(ReaderTest, StringContinuationState) {
+    ctxFichier ctx;
+    ReadAll(ctx, "s = \"abc\\\n");
+    EXPECT_TRUE(ctx.inStringContinuation);
+    EXPECT_TRUE(ctx.lineContinued);
+    ReadAll(ctx, "end\";\n");
+    EXPECT_FALSE(ctx.inStringContinuation);
+    EXPECT_FALSE(ctx.lineContinued);
+    // An unterminated tail ends with its line.
+    ReadAll(ctx, "s = \"abc\\\n");
+    ReadAll(ctx, "no end\n");
+    ReadAll(ctx, "x y\n");
+    EXPECT_FALSE(ctx.inStringContinuation);
+    // A continued string followed by an empty line yields no token there.
+    ReadAll(ctx, "s = \"abc\\\n");
+    EXPECT_EQ(ReadAll(ctx, "\n"), Tokens{});
+    EXPECT_EQ(ReadAll(ctx, "\r\n"), Tokens{});
+}
+
+TEST_F(ReaderTest, LineContinuationKeepsStates) {
+    ctxFichier ctx;
+    ReadAll(ctx, "// comment \\\n");
+    EXPECT_TRUE(ctx.lineContinued);
+    ReadAll(ctx, "still comment\n");
+    EXPECT_TRUE(ctx.inLineComment);
+    ReadAll(ctx, "code\n");
+    EXPECT_FALSE(ctx.inLineComment);
+
+    ctx.inPreprocessor = true;
+    ctx.directive = "#define";
+    ReadAll(ctx, "#define A \\\n");
+    ReadAll(ctx, "  B\n");
+    EXPECT_TRUE(ctx.inPreprocessor);
+    EXPECT_EQ(ctx.directive, "#define");
+    ReadAll(ctx, "C\n");
+    EXPECT_FALSE(ctx.inPreprocessor);
+    EXPECT_EQ(ctx.directive, "");
+}
+
+TEST_F(ReaderTest, BlockCommentKeepsDirectiveAlive) {
+    ctxFichier ctx;
+    ctx.inPreprocessor = true;
+    ctx.directive = "#if";
+    ReadAll(ctx, "#if A /* open\n");
+    ReadAll(ctx, "close */\n");
+    EXPECT_TRUE(ctx.inPreprocessor);
+    EXPECT_EQ(ctx.directive, "#if");
+}
+
+TEST_F(ReaderTest, LineResetRunsOncePerLine) {
+    ctxFichier ctx;
+    ctx.line = "// words\n";
+    BeginLine(ctx);
+    ReadToken(ctx);
+    EXPECT_EQ(ctx.token, "//");
+    ASSERT_TRUE(ctx.inLineComment);
+    // A rewrite that brings the column back to 1 is not a new line.
+    ctx.line = "words\n";
+    ctx.column = 1;
+    ReadToken(ctx);
+    EXPECT_TRUE(ctx.inLineComment);
+    BeginLine(ctx);
+    ReadToken(ctx);
+    EXPECT_FALSE(ctx.inLineComment);
+}
+
+TEST_F(ReaderTest, AssemblerComments) {
+    expectTokens("mov a, b ; move 'it'", {"mov", "a", ",", "b", ";", "move", "'", "it", "'"}, "x.s");
+    expectTokens("mov a, b ; move 'it'", {"mov", "a", ",", "b", ";", "move", "'it'"}, "x.c");
+    ctxFichier ctx;
+    ctx.SetFile("boot.S");
+    ReadAll(ctx, "  # comment\n");
+    EXPECT_TRUE(ctx.inLineComment);
+    ReadAll(ctx, "x ; y\n");
+    EXPECT_TRUE(ctx.inLineComment);
+    ctxFichier c2;
+    c2.inAsm = true;
+    ReadAll(c2, "mov ; y\n");
+    EXPECT_TRUE(c2.inLineComment);
+}
+
+TEST_F(ReaderTest, FileKinds) {
+    struct Case {
+        const char* path;
+        bool header, assembler;
+    };
+    for (const Case& c : {Case{"a.H", true, false}, Case{"dir\\a.h", true, false}, Case{"b.S", false, true},
+                          Case{"h", false, false}, Case{"s", false, false}, Case{"a.c", false, false}}) {
+        ctxFichier ctx;
+        ctx.SetFile(c.path);
+        EXPECT_EQ(ctx.isHeader, c.header) << c.path;
+        EXPECT_EQ(ctx.isAssembler, c.assembler) << c.path;
+    }
+}
+
+TEST_F(ReaderTest, FreshContext) {
+    ctxFichier ctx;
+    EXPECT_EQ(ctx.version, "?");
+    EXPECT_TRUE(ctx.atStatementStart);
+    EXPECT_EQ(ctx.blockTop, 0);
+    EXPECT_EQ(ctx.blocks[0].kind, Root);
+    EXPECT_EQ(ctx.blocks[0].branch, ctx.firstBranch);
+    EXPECT_FALSE(ctx.inFunction || ctx.inBlockComment || ctx.inLineComment || ctx.inPreprocessor);
+    EXPECT_EQ(ctx.functionCount + ctx.fileInstructions + ctx.codeLineCount + ctx.braceDepth, 0);
+}
+
+// The include name reaches the dependency matrix of a Design run: the first
+// identifier after the directive, without its extension, for both forms.
+TEST_F(ReaderTest, IncludeRecording) {
+    TStringMatrix matrix;
+    Settings.dependencyMatrix = &matrix;
+    Settings.designMode = true;
+    matrix.AddRow("main.c");
+    ctxFichier ctx;
+    for (const char* l : {"#include \"util.h\"\n", "#include <stdio.h>\n", "#include \"util.h\"\n", "int a;\n"}) {
+        ctx.line = l;
+        ProcessLine(ctx, nullptr);
+    }
+    Settings.dependencyMatrix = nullptr;
+    Settings.designMode = false;
+    EXPECT_EQ(matrix.Uses("main.c"), (std::vector<std::string>{"stdio", "util"}));
+}
+
+}  // namespace
