@@ -5,6 +5,7 @@
 #include "config/ansiext.h"
 #include "config/search.h"
 #include "console/console.h"
+#include "coverage/covtable.h"
 #include "engine/lineengine.h"
 #include "engine/rules.h"
 #include "platform/fs.h"
@@ -137,7 +138,8 @@ bool SwapInPlace(const std::string& source) {
 
 void FinishOutput(FileRun& run) {
     if (!run.out) return;
-    // WriteCoverageTable(ctx, out) (coverage/covtable.h) is called here when couverture is set.
+    // A table that could not be written leaves an output that does not build: a write error.
+    if (Settings.couverture && !WriteCoverageTable(run.ctx, run.out)) run.writeOk = false;
     bool ok = run.inPlace ? FlushToDisk(run.out) : std::fflush(run.out) == 0;
     if (std::ferror(run.out)) ok = false;
     if (std::fclose(run.out) != 0) ok = false;

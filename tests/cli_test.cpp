@@ -1,0 +1,148 @@
+// vantor-cli as a user's script sees it: stdout, stderr and the exit status.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support/test_support.h"
+
+using vantor::test::ReadFile;
+using vantor::test::TempDir;
+using vantor::test::WriteFile;
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+CliRun Cli(const std::string& args, const std::string& cwd = "") {
+    TempDir io;
+    std::string cmd = (cwd.empty() ? "" : "cd " + Quote(cwd) + " && ") + "LC_ALL=C LANG=C " +
+                      Quote(VANTOR_CLI_PATH) + " " + args + " >" + Quote(io / "out") + " 2>" + Quote(io / "err");
+    int raw = std::system(cmd.c_str());
+    CliRun r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = ReadFile(io / "out");
+    r.err = ReadFile(io / "err");
+    return r;
+}
+
+int Lines(const std::string& s) {
+    int n = 0;
+    for (char c : s) n += c == '\n';
+    return n;
+}
+
+}  // namespace
+
+TEST(Cli, UsageErrorsGiveOneLineOnStderrNothingOnStdoutAndStatus2) {
+    TempDir t;
+    WriteFile(t / "a.c", "int x;\n");
+    const std::string src = Quote(t.path());
+    const char* bad[] = {"frobnicate " ,
+                         "--bogus check ",
+                         "--set nosuchkey=1 check ",
+                         "--set caracteres=eighty check ",
+                         "--set aligner=yes check ",
+                         "--set caracteres check ",
+                         "--lang de check ",
+                         "--color sometimes check ",
+                         "-c /nonexistent/x.cod check ",
+                         "check /nonexistent/folder",
+                         "check",  // no SOURCE and no configuration
+                         ""};
+    for (const char* args : bad) {
+        std::string a = args;
+        if (!a.empty() && a.back() == ' ') a += src;
+        CliRun r = Cli(a);
+        EXPECT_EQ(2, r.status) << a;
+        EXPECT_EQ("", r.out) << a;
+        EXPECT_EQ(1, Lines(r.err)) << a << ": " << r.err;
+    }
+}
+
+TEST(Cli, CheckPrintsTheConsoleTextAndExitsOneOnViolations) {
+    TempDir t;
+    WriteFile(t / "bad.c", "void f(void)\n{\n   goto end;\nend:\n   return;\n}\n");
+    WriteFile(t / "good.c", "int f(void)\n{\n   return 0;\n}\n");
+    CliRun r = Cli("--color never check " + Quote(t.path()));
+    EXPECT_EQ(1, r.status) << r.err;
+    EXPECT_EQ("", r.err);
+    EXPECT_NE(std::string::npos, r.out.find("Rules:\n")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("/bad.c\n0003:goto\n")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("Analyzed:2 files,2 functions, 10 lines")) << r.out;
+    EXPECT_EQ("finished\n", r.out.substr(r.out.size() - 9));
+    EXPECT_EQ(std::string::npos, r.out.find('\x1b'));
+
+    CliRun clean = Cli("check " + Quote(t / "good.c"));
+    EXPECT_EQ(0, clean.status);
+    EXPECT_NE(std::string::npos, clean.out.find("Analyzed:1 files,1 functions, 4 lines")) << clean.out;
+}
+
+TEST(Cli, ColourLanguageAndSettingsOverrides) {
+    TempDir t;
+    WriteFile(t / "a.c", "int f(int a)\n{\n   return a ? 1 : 2;\n}\n");
+    CliRun always = Cli("--color=always --lang fr --set NOINTERROG=1 check " + Quote(t.path()));
+    EXPECT_EQ(1, always.status);
+    EXPECT_NE(std::string::npos, always.out.find("\x1b[")) << always.out;
+    EXPECT_NE(std::string::npos, always.out.find("instruction ? :")) << always.out;
+    EXPECT_NE(std::string::npos, always.out.find("instructions interdites:")) << always.out;
+    EXPECT_NE(std::string::npos, always.out.find("terminé")) << always.out;
+
+    // --forbid replaces the list; --mask replaces the masks.
+    WriteFile(t / "b.cpp", "void g()\n{\n   malloc(1);\n}\n");
+    CliRun forbid = Cli("--color never --forbid malloc --mask '*.cpp' check " + Quote(t.path()));
+    EXPECT_EQ(1, forbid.status);
+    EXPECT_NE(std::string::npos, forbid.out.find("b.cpp\n0003:malloc\n")) << forbid.out;
+    EXPECT_EQ(std::string::npos, forbid.out.find("goto")) << forbid.out;
+    EXPECT_EQ(std::string::npos, forbid.out.find("a.c")) << forbid.out;
+}
+
+TEST(Cli, GccFormatPrintsOnlyPathLineText) {
+    TempDir t;
+    WriteFile(t / "a.c", "void f(void)\n{\n   x = 1; y = 2;\n   goto e;\n}\n");
+    CliRun r = Cli("--format gcc check " + Quote(t.path()));
+    EXPECT_EQ(1, r.status);
+    std::string p = t / "a.c";
+    EXPECT_EQ(p + ":3: >1 instruction per line\n" + p + ":4: goto\n", r.out);
+}
+
+TEST(Cli, ConfigurationFileAndItsSource) {
+    TempDir t;
+    WriteFile(t / "src/a.c", "void f(void)\n{\n   goto x;\n}\n");
+    WriteFile(t / "p.cod", "[General]\nSource=\"" + (t / "src") + "\"\nSousRepertoire=0\n[Masques]\n*.c=\n");
+    CliRun r = Cli("--color never -c " + Quote(t / "p.cod") + " check");
+    EXPECT_EQ(0, r.status) << r.err;
+    // The configuration without MotsInterdits forbids nothing.
+    EXPECT_EQ(std::string::npos, r.out.find("0003:goto")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("Analyzed:1 files")) << r.out;
+}
+
+TEST(Cli, UnreadableFileGivesStatus3EvenWithViolations) {
+    TempDir t;
+    WriteFile(t / "bad.c", "void f(void)\n{\n   goto x;\n}\n");
+    // /proc/self/mem opens but cannot be read at offset 0, even by root.
+    ASSERT_EQ(0, std::system(("ln -s /proc/self/mem " + Quote(t / "mem.c")).c_str()));
+    CliRun r = Cli("--color never check " + Quote(t.path()));
+    EXPECT_EQ(3, r.status) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("read error on")) << r.out;
+}
+
+TEST(Cli, HelpAndVersion) {
+    CliRun h = Cli("--help");
+    EXPECT_EQ(0, h.status);
+    EXPECT_NE(std::string::npos, h.out.find("usage: vantor-cli"));
+    CliRun v = Cli("--version");
+    EXPECT_EQ(0, v.status);
+    EXPECT_EQ(0u, v.out.find("vantor-cli "));
+}
