@@ -158,7 +158,7 @@ static void TakeLock(bool onMainThread) {
     ConsoleDispatcher* d = ConsoleGetDispatcher();
     for (;;) {
         d->ProcessPending();
-        if (consoleMutex.try_lock_for(kLockWait)) break;
+        if (consoleMutex.try_lock() || consoleMutex.try_lock_for(kLockWait)) break;
     }
     {
         std::lock_guard<std::mutex> turnstile(turnstileMutex);

@@ -36,7 +36,7 @@ void Record(const ctxFichier&, int32_t line, const char* text) {
 }
 
 // Feeds `source` line by line (line ends kept) as the pipeline does.
-void Feed(ctxFichier& ctx, const std::string& source) {
+void Feed(ctxFichier& ctx, const std::string& source, bool keepOutput = false) {
     ctx.lineNumber = 1;
     ctx.outputLineNumber = 1;
     size_t from = 0;
@@ -45,7 +45,7 @@ void Feed(ctxFichier& ctx, const std::string& source) {
         end = (end == std::string::npos) ? source.size() : end + 1;
         ctx.line.assign(source, from, end - from);
         ProcessLine(ctx, nullptr);
-        if (!ctx.inFunction) ctx.outputLines.clear();
+        if (!ctx.inFunction && !keepOutput) ctx.outputLines.clear();
         ++ctx.lineNumber;
         ++ctx.outputLineNumber;
         from = end;
@@ -117,11 +117,11 @@ TEST_F(CheckTest, LineLength) {
     expectCheck(std::string(79, ' ') + "ab cd\n", {"0001:line length>80", "0001:line length>80"});
     expectCheck("#define " + std::string(90, 'X') + "\n", {});
     Settings.caracteres = 10;
-    expectCheck("x = 1;\nlong_name = 2;\n", {"0002:line length>10"});
+    expectCheck("x = 1;\na_long_name = 2;\n", {"0002:line length>10"});
     // The tail of a continued string is not measured, what follows it is.
     expectCheck("s = \"a\\\n" + std::string(20, 'x') + "\" yy;\n", {"0002:line length>10"});
     French = true;
-    expectCheck("long_name = 2;\n", {"0001:longueur ligne>10"});
+    expectCheck("a_long_name = 2;\n", {"0001:longueur ligne>10"});
 }
 
 TEST_F(CheckTest, ConditionalOperator) {
@@ -177,11 +177,13 @@ TEST_F(CheckTest, BraceNesting) {
 
 TEST_F(CheckTest, InstructionsPerFunction) {
     Settings.instructions = 2;
-    expectCheck("void f()\n{\n   a;\n   b;\n}\n", {});
-    expectCheck("void f()\n{\n   a;\n   b;\n   c;\n}\n", {"0006:3 instructionsInFunction>2"});
-    expectCheck("void f()\n{\n   if (a)\n      b;\n   c;\n}\n", {"0006:3 instructionsInFunction>2"});
+    expectCheck("void f()\n{\n   a();\n   b = 1;\n}\n", {});
+    expectCheck("void f()\n{\n   a();\n   b = 1;\n   c++;\n}\n", {"0006:3 instructionsInFunction>2"});
+    expectCheck("void f()\n{\n   if (a)\n      b();\n   c();\n}\n", {"0006:3 instructionsInFunction>2"});
+    // A statement without an operator, call or keyword is no instruction.
+    expectCheck("void f()\n{\n   a();\n   b = 1;\n   int c;\n   d;\n}\n", {});
     // Statements at file level belong to no function.
-    expectCheck("a;\nb;\nc;\nvoid f()\n{\n   a;\n}\n", {});
+    expectCheck("a();\nb();\nc();\nvoid f()\n{\n   a();\n}\n", {});
 }
 
 TEST_F(CheckTest, CaseWithoutBreak) {
@@ -282,9 +284,12 @@ TEST_F(CheckTest, ApplyRepairsInsteadOfReporting) {
     Settings.rtlf = false;
     ctxFichier ctx;
     reports.clear();
-    Feed(ctx, "a; b;\n{ x; }\n" + std::string(90, 'y') + ";\n");
-    EXPECT_EQ(reports, (Reports{"0007:line length>80"}));
+    Feed(ctx, "a; b;\n{ x; }\n" + std::string(90, 'y') + ";\n", true);
+    EXPECT_EQ(reports, (Reports{"0006:line length>80"}));
     EXPECT_TRUE(ctx.lineModified);
+    // a; | b; | { | x; | } | yyy...;
+    ASSERT_EQ(ctx.outputLines.size(), 6u);
+    for (const std::string& l : ctx.outputLines) EXPECT_TRUE(l.size() > 1 && l[l.size() - 2] != '\r' && l.back() == '\n') << l;
 }
 
 TEST_F(CheckTest, FunctionsPerFile) {
@@ -307,17 +312,18 @@ TEST_F(CheckTest, FunctionsPerFile) {
 TEST_F(CheckTest, Counts) {
     const std::string f = "void f()\n{\n";
     expectCounts(f + "   if (a) x; else y;\n}\n", {1, 4, 4});
-    expectCounts(f + "   if (a)\n   {\n      x;\n   }\n   else\n   {\n      y;\n   }\n}\n", {1, 4, 10});
+    expectCounts(f + "   if (a)\n   {\n      x = 1;\n   }\n   else\n   {\n      y = 2;\n   }\n}\n", {1, 4, 11});
+    expectCounts(f + "   if (a)\n   {\n      x;\n   }\n}\n", {1, 1, 7});
     expectCounts(f + "   if (a)\n      x;\n   else if (b)\n      y;\n}\n", {1, 4, 7});
     expectCounts(f + "   for (i = 0; i < n; i++)\n   {\n   }\n}\n", {1, 1, 6});
     expectCounts(f + "   for (i = 0; i < n; i++) x++;\n}\n", {1, 2, 4});
-    expectCounts(f + "   do\n   {\n      x;\n   } while (c);\n}\n", {1, 3, 7});
+    expectCounts(f + "   do\n   {\n      x = 1;\n   } while (c);\n}\n", {1, 3, 7});
     expectCounts(f + "   while (c) x--;\n   f(x);\n}\n", {1, 3, 5});
     expectCounts(f + "   switch (x)\n   {\n   case 1:\n   case 2:\n      x++;\n   case 3:\n      break;\n   }\n}\n",
                  {1, 4, 11});
-    expectCounts(f + "   ;\n   int a;\n}\n", {1, 1, 5});
-    expectCounts(f + "   a;\n}\nvoid g()\n{\n   b;\n   c;\n}\n", {2, 3, 9});
-    expectCounts("int a = 1;\nint b = 2;\nvoid f()\n{\n   x;\n}\n", {1, 1, 6});
+    expectCounts(f + "   ;\n   int a;\n   int b = 1;\n}\n", {1, 1, 6});
+    expectCounts(f + "   a();\n}\nvoid g()\n{\n   b();\n   c();\n}\n", {2, 3, 9});
+    expectCounts("int a = 1;\nint b = 2;\nvoid f()\n{\n   x();\n}\n", {1, 1, 6});
 }
 
 // A function body is only a block opened at file level right after ")".
@@ -330,7 +336,7 @@ TEST_F(CheckTest, WhatCountsAsAFunction) {
     expectCounts("int a[] =\n{\n   1, 2\n};\n", {0, 0, 4});
     expectCounts("public class A\n{\n   public void f()\n   {\n      x();\n   }\n}\n", {0, 0, 7}, "A.java");
     // The "{" must directly follow the ")", also across lines and comments.
-    expectCounts("int f() /* c */\n// d\n{\n   x;\n}\n", {1, 1, 4});
+    expectCounts("int f() /* c */\n// d\n{\n   x();\n}\n", {1, 1, 4});
 }
 
 TEST_F(CheckTest, CodeLines) {
@@ -343,7 +349,7 @@ TEST_F(CheckTest, BlockStackAfterStatements) {
     ctxFichier ctx;
     Feed(ctx, "void f()\n{\n   if (a) x; else y;\n");
     EXPECT_EQ(ctx.blockTop, 1);
-    Feed(ctx, "   if (a)\n   {\n      x;\n   } else {\n      y;\n");
+    Feed(ctx, "   if (a)\n   {\n      x = 1;\n   } else {\n      y = 2;\n");
     EXPECT_EQ(ctx.blockTop, 3);
     EXPECT_EQ(ctx.blocks[2].kind, Else);
     Feed(ctx, "   }\n}\n");
@@ -363,9 +369,14 @@ TEST_F(CheckTest, UnbalancedClosingBracesStayAtFileLevel) {
 // the macro call stays intact.
 TEST_F(CheckTest, BraceInsideParentheses) {
     ctxFichier ctx;
-    Feed(ctx, "void f()\n{\n   if (a)\n      g({ 1 }, x);\n   else\n      h();\n");
+    Feed(ctx, "void f()\n{\n   if (a)\n      g({ 1 }\n");
+    ASSERT_EQ(ctx.Top().kind, If);
+    EXPECT_FALSE(ctx.Top().statementDone);
+    EXPECT_TRUE(ctx.braceClosedInParens);
+    Feed(ctx, "      , x);\n   else\n      h();\n");
     EXPECT_EQ(ctx.blockTop, 1);
-    EXPECT_EQ(ctx.fileInstructions + ctx.functionInstructions, 4);
+    // if, else, h(); the braces in the call take the content from g(...).
+    EXPECT_EQ(ctx.functionInstructions, 3);
     EXPECT_FALSE(ctx.braceClosedInParens);
     Feed(ctx, "   i({ if (b) j; });\n}\n");
     EXPECT_EQ(ctx.blockTop, 0);
@@ -379,7 +390,7 @@ TEST_F(CheckTest, VersionLog) {
     EXPECT_EQ(ctx.logArchive, "P:/arch/foo.c_v");
     EXPECT_EQ(ctx.version, "1.4");
     ctxFichier crlf;
-    Feed(crlf, "/*\r\n * $Log: x   P:/a.c\r\n Rev 2.0\r\n */\r\n");
+    Feed(crlf, "/*\r\n * $Log:   P:/a.c\r\n Rev 2.0\r\n */\r\n");
     EXPECT_EQ(crlf.logArchive, "P:/a.c");
     EXPECT_EQ(crlf.version, "2.0");
     // Only lines that start inside a comment or directive are searched.
@@ -395,7 +406,7 @@ TEST_F(CheckTest, Robustness) {
     std::string all;
     for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
     for (const std::string& src :
-         {all + "\n" + all, std::string("a\0b;\0\n{\0}\n", 11), std::string("\r\r\r{\r}\r;\r\n\r"),
+         {all + "\n" + all, std::string("a\0b;\0\n{\0}\n", 10), std::string("\r\r\r{\r}\r;\r\n\r"),
           std::string("/* never closed\n{\n"), std::string("s = \"never closed\n;\n"),
           std::string("s = \"a\\\n\\\n\\"), std::string("#define A \\\n\\\n\\"), std::string(")))}}}(((\n")}) {
         for (bool indent : {false, true}) {
@@ -424,12 +435,17 @@ TEST_F(CheckTest, TenThousandNestedBraces) {
 TEST_F(CheckTest, MegabyteLine) {
     keepReports = false;
     const auto start = std::chrono::steady_clock::now();
+    Settings.caracteres = 1 << 30;
     ctxFichier ctx;
+    // Each repetition's string follows a complete statement.
     Feed(ctx, Repeat("x = f(a) ? b : c; /* c */ \"s\" ", 1 << 15) + "\n");
     EXPECT_EQ(ctx.parenDepth, 0);
+    EXPECT_EQ(reportCount, 1 << 15);
+    Settings.caracteres = 80;
+    reportCount = 0;
     ctxFichier word;
     Feed(word, std::string(1 << 20, 'w') + "\n");
-    EXPECT_EQ(reportCount, (1 << 15) - 1 + 1);
+    EXPECT_EQ(reportCount, 1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
