@@ -14,7 +14,8 @@ void MatchWholeToken(ctxFichier& ctx, const Dictionary* dictionary) {
     size_t start = ctx.column > 1 ? static_cast<size_t>(ctx.column - 1) : 0;
     if (start > ctx.line.size()) start = ctx.line.size();
     if (start > 0) ConsolePrint(&console, "%.*s", static_cast<int>(start), ctx.line.data());
-    const size_t restAt = start + ctx.token.size() < ctx.line.size() ? start + ctx.token.size() : ctx.line.size();
+    const size_t restAt =
+        start + ctx.token.size() < ctx.line.size() ? start + ctx.token.size() : ctx.line.size();
     if (Settings.replaceMode) {
         ctx.line.replace(start, restAt - start, row->newName);
         ctx.token = row->newName;
@@ -23,7 +24,8 @@ void MatchWholeToken(ctxFichier& ctx, const Dictionary* dictionary) {
     const size_t restFrom = start + ctx.token.size();
     ConsolePrintColor(&console, kColorGreen, "%s", ctx.token.c_str());
     if (restFrom < ctx.line.size())
-        ConsolePrint(&console, "%.*s", static_cast<int>(ctx.line.size() - restFrom), ctx.line.data() + restFrom);
+        ConsolePrint(&console, "%.*s", static_cast<int>(ctx.line.size() - restFrom),
+                     ctx.line.data() + restFrom);
 }
 
 }  // namespace vantor

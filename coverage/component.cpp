@@ -15,6 +15,7 @@
 namespace vantor {
 
 DblSorted componentList;
+size_t traceReadChunk = 1 << 20;
 int64_t totalInstructions = 0;
 int64_t coveredInstructions = 0;
 
@@ -59,7 +60,6 @@ int64_t FileSizeOf(FILE* f) {
 }
 
 constexpr size_t kMaxText = 400;  // a text without NUL keeps its first 399 bytes
-constexpr size_t kChunk = 1 << 20;
 constexpr size_t kMagicSpan = 24;  // the longest magic: three 8-byte words
 
 // The bytes of one trace, from memory or read from a file a chunk at a time.
@@ -84,21 +84,25 @@ public:
     bool Failed() const { return failed_; }
     // False when fewer than n bytes are left, which the known file size tells
     // at once.
-    bool Holds(uint64_t n) const { return known_ ? size_ - Offset() >= n : true; }
+    bool Holds(uint64_t n) const { return !known_ || Offset() > size_ || size_ - Offset() >= n; }
 
     // At least n bytes from the cursor are in the buffer; false when the data
     // ends first (the buffer then holds what there is).
     bool Ensure(size_t n) {
         if (end_ - cur_ >= n) return true;
-        if (!file_ || done_ || !Holds(n)) return false;
+        if (!file_ || done_) return false;
+        // What the file still holds is read even when it is less than asked.
+        size_t target = n;
+        if (known_ && !Holds(n)) target = static_cast<size_t>(size_ > Offset() ? size_ - Offset() : 0);
         if (cur_ > 0) {
             std::memmove(own_.data(), own_.data() + cur_, end_ - cur_);
             base_ += cur_;
             end_ -= cur_;
             cur_ = 0;
         }
-        while (end_ < n && !done_) {
-            size_t want = end_ + std::max(kChunk, std::min(n - end_, kChunk * 64));
+        while (end_ < target && !done_) {
+            const size_t chunk = std::max<size_t>(traceReadChunk, 1);
+            size_t want = end_ + std::max(chunk, std::min(target - end_, chunk * 64));
             if (own_.capacity() < want) own_.reserve(std::max(want, own_.capacity() * 2));
             own_.resize(want);
             buf_ = own_.data();
@@ -312,10 +316,14 @@ TraceStatus ReadTrace(const std::string& path) {
                           path.c_str());
         return TraceStatus::Unreadable;
     }
-    TraceInput in(f);
-    TraceStatus st = Scan(in, path);
+    TraceStatus st = ReadTraceFile(f, path);
     std::fclose(f);
     return st;
+}
+
+TraceStatus ReadTraceFile(FILE* f, const std::string& path) {
+    TraceInput in(f);
+    return Scan(in, path);
 }
 
 void PrintCoverageSummary() {

@@ -59,6 +59,11 @@ enum class TraceStatus { Ok, Unreadable, Malformed };
 // Scans one trace file and merges its tables into componentList. An
 // unreadable file and a malformed record are reported in red.
 TraceStatus ReadTrace(const std::string& path);
+// The same on a file already open for reading in binary mode, from its start.
+TraceStatus ReadTraceFile(FILE* f, const std::string& path);
+// Bytes read from a trace file at a time, at least (1 MiB; the tests make it
+// small to cross chunk edges everywhere).
+extern size_t traceReadChunk;
 // The same on bytes already in memory; `path` only names them in messages.
 TraceStatus ReadTraceBytes(const uint8_t* data, size_t size, const std::string& path);
 

@@ -9,7 +9,7 @@ int32_t DblSorted::compare(const DblSorted* existing, const DblSorted* candidate
 DblSorted* DblSorted::InsertSorted(DblSorted* node) {
     DblSorted* child = Last();
     for (; child; child = child->Prev()) {
-        int32_t c = compare(child, node);
+        int32_t c = node->compare(child, node);
         if (c == 0) return child;
         if (c > 0) break;
     }

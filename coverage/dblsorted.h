@@ -18,7 +18,8 @@ public:
     DblSorted* Next() const { return static_cast<DblSorted*>(next); }
     DblSorted* Prev() const { return static_cast<DblSorted*>(prev); }
 
-    // Places `node` among the children, walking from the last one backwards:
+    // Places `node` among the children, walking from the last one backwards
+    // and asking the node's own comparison (the list head may be a plain one):
     // an equal child is returned and nothing is inserted; otherwise `node`
     // goes right after the first child that compares above it (or first of
     // all) and is returned. Children thus run from the highest to the lowest.

@@ -1,9 +1,10 @@
 // PushBlock and PopBlock: the only way entries enter and leave the block
 // stack of a file context. The coverage side is delegated at its fixed points.
+#include "engine/blockstack.h"
+
 #include "config/settings.h"
 #include "coverage/coverage_hooks.h"
 #include "design/matrix_hooks.h"
-#include "engine/blockstack.h"
 #include "engine/ctxfichier.h"
 #include "engine/rules.h"
 

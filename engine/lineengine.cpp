@@ -38,7 +38,7 @@ struct LineState {
     int32_t instructionsOnLine = 0;
     int32_t targetColumn = 0;
     bool lineHasCode = false;
-    bool keyword = false;       // the token was handled as a statement keyword
+    bool keyword = false;        // the token was handled as a statement keyword
     bool braceInParens = false;  // the token is a "}" read inside parentheses
 };
 
@@ -69,7 +69,20 @@ bool StartsDesignComment(const ctxFichier& ctx) {
 bool IsContentOperator(const std::string& t) {
     switch (t.size()) {
         case 1:
-            return std::strchr("=+-%/<>!~", t[0]) != nullptr;
+            switch (t[0]) {
+                case '=':
+                case '+':
+                case '-':
+                case '%':
+                case '/':
+                case '<':
+                case '>':
+                case '!':
+                case '~':
+                    return true;
+                default:
+                    return false;
+            }
         case 2:
             return Is(t, "+=") || Is(t, "-=") || Is(t, "<<") || Is(t, "++") || Is(t, "--") || Is(t, "<=");
         default:
@@ -239,7 +252,8 @@ Flow HandlePunctuation(LineState& s) {
             if (!ctx.previousWasKeyword && StartsWord(name)) {
                 // A called or defined name; at depth 0 the candidate function name.
                 if (ctx.parenDepth == 0) ctx.functionName = name;
-                if (ctx.blockTop > 0 && Settings.designMode && ctx.inFunction && Settings.callingMatrix != nullptr)
+                if (ctx.blockTop > 0 && Settings.designMode && ctx.inFunction &&
+                    Settings.callingMatrix != nullptr)
                     CallingMatrixAddCall(name);
                 if (ctx.inFunction && !Is(ctx.functionName, "sizeof")) ctx.executableStatement = true;
             }

@@ -29,8 +29,7 @@ void ReportFormatted(ctxFichier& ctx, const char* format, int32_t a, int32_t b =
 void SetViolationSink(ViolationSink sink) { violationSink.store(sink); }
 
 void ReportViolation(ctxFichier& ctx, const char* text) {
-    const int32_t line =
-        (Settings.Indenter && !Settings.couverture) ? ctx.outputLineNumber : ctx.lineNumber;
+    const int32_t line = (Settings.Indenter && !Settings.couverture) ? ctx.outputLineNumber : ctx.lineNumber;
     ++ctx.violationCount;
     size_t len = std::strlen(text);
     // Some messages carry their own "\n"; the report ends the line once.
@@ -80,7 +79,8 @@ bool RuleLineLength(ctxFichier& ctx, bool firstOfLine) {
     if (lastColumn <= Settings.caracteres) return false;
     // A first token that alone passes the limit cannot be repaired by a split.
     if (Rewriting() && !firstOfLine) return true;
-    if (Settings.checkMode) ReportFormatted(ctx, Tr("longueur ligne>%d", "line length>%d"), Settings.caracteres);
+    if (Settings.checkMode)
+        ReportFormatted(ctx, Tr("longueur ligne>%d", "line length>%d"), Settings.caracteres);
     return false;
 }
 
@@ -105,7 +105,8 @@ void RuleConditionalOperator(ctxFichier& ctx) {
 
 void RuleExtraClosingParenthesis(ctxFichier& ctx) {
     if (Settings.checkMode)
-        ReportViolation(ctx, Tr("erreur trop de parentheses fermantes\n", "erreur too much closing parenthesis\n"));
+        ReportViolation(
+            ctx, Tr("erreur trop de parentheses fermantes\n", "erreur too much closing parenthesis\n"));
 }
 
 bool RuleForbiddenWord(ctxFichier& ctx) {

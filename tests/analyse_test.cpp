@@ -279,6 +279,37 @@ TEST_F(Analyse, FoldersTracesAndRepeatedAnalyses) {
                                "Total couverture : 100%\nTerminé\n");
 }
 
+TEST_F(Analyse, TraceFilesAreReadAcrossChunks) {
+    // A record that straddles the reader's 1 MiB chunks, near the end of the file.
+    TempDir dir;
+    std::string name(50, 'x');
+    WriteFile(dir / "big.cov", std::string((1 << 20) - 40, '\0') + Three(kBe64, {1, 0, 0}) +
+                                   Table(kLe32, name, "v", "d", {{0, 4, 4, 2}}, {1}));
+    EXPECT_EQ(TraceStatus::Ok, ReadTrace(dir / "big.cov"));
+    EXPECT_EQ(2, componentList.count);
+    EXPECT_EQ(Report(), std::string(kHeader) + name + "\tv\td\t100%\n" + kHeader +
+                            "src/m.c\t1.2\t2024-01-02 03:04:06\t16%\n---------src/m.c\t1.2\t2024-01-02 03:04:06\n"
+                            "Branch 1 line 5->6\nBranch 2 line 7->8\nTotal coverage : 37%\n");
+}
+
+TEST_F(Analyse, SmallReadChunksGiveTheSameRecords) {
+    std::string name(420, 'q');
+    std::string trace = Garbage(36) + Three(kLe32, {1, 0, 0}) + Three(kBe64, {0, 1, 0}, "2") +
+                        Table(kLe64, name, "v", "d", {{0, 4, 4, 2}}, {1}) + Three(kBe32, {0, 0, 1}) + "\x65\x4b";
+    Read(trace);
+    std::string expect = Report();
+    TempDir dir;
+    WriteFile(dir / "t.cov", trace);
+    for (size_t chunk : {1, 3, 4, 7, 64, 1000}) {
+        ResetComponents();
+        traceReadChunk = chunk;
+        EXPECT_EQ(TraceStatus::Ok, ReadTrace(dir / "t.cov"));
+        EXPECT_EQ(Report(), expect) << chunk;
+    }
+    traceReadChunk = 1 << 20;
+    EXPECT_EQ(3, componentList.count);
+}
+
 TEST_F(Analyse, UnreadableTracesAndExitStatus) {
     TempDir dir;
     EXPECT_EQ(TraceStatus::Unreadable, ReadTrace(dir / "none.cov"));
@@ -298,4 +329,24 @@ TEST_F(Analyse, UnreadableTracesAndExitStatus) {
     EXPECT_EQ(3, RunAnalyse(dir.path(), dir / "no/such/folder/out.info"));
     WriteFile(dir / "bad.cov", Three(kLe32, {1, 1, 1}).substr(0, 40));
     EXPECT_EQ(3, RunAnalyse(dir.path(), ""));
+}
+
+TEST(DblSorted, InsertSortedKeepsDescendingOrderAndReturnsTheEqualChild) {
+    DblSorted list;
+    std::vector<std::string> kept;
+    for (const char* v : {"1.2", "1.10", "2", "1.2", "1.3"}) {
+        auto* c = new Component("m.c", v, "d");
+        if (list.InsertSorted(c) != c) delete c;
+    }
+    for (auto* c = static_cast<Component*>(list.first); c; c = c->NextComponent()) kept.push_back(c->version);
+    EXPECT_EQ(kept, (std::vector<std::string>{"2", "1.3", "1.2", "1.10"}));
+    EXPECT_EQ(4, list.count);
+    // The base knows no order: new nodes go after the last one.
+    DblSorted plain;
+    auto* a = new DblSorted;
+    auto* b = new DblSorted;
+    EXPECT_EQ(a, plain.InsertSorted(a));
+    EXPECT_EQ(b, plain.InsertSorted(b));
+    EXPECT_EQ(b, plain.last);
+    EXPECT_EQ(2, plain.count);
 }

@@ -79,8 +79,8 @@ void expectCounts(const std::string& source, Counts expected, const char* file =
     ctxFichier ctx;
     ctx.SetFile(file);
     Feed(ctx, source);
-    EXPECT_EQ((Counts{ctx.functionCount, ctx.fileInstructions, ctx.codeLineCount}), expected)
-        << "source:\n" << source;
+    EXPECT_EQ((Counts{ctx.functionCount, ctx.fileInstructions, ctx.codeLineCount}), expected) << "source:\n"
+                                                                                              << source;
 }
 
 std::string Repeat(const std::string& s, int n) {
@@ -105,7 +105,7 @@ protected:
         SetViolationSink(nullptr);
         French = true;
         ResetSettings();
-        Settings.checkMode = false;
+        Settings.checkMode = Settings.dictionaryMode = false;
     }
 };
 
@@ -228,7 +228,8 @@ TEST_F(CheckTest, BlockStackOverflow) {
     Settings.imbrications = 1000;
     expectCheck(Repeat("{\n", 100), {});
     expectCheck(Repeat("{\n", 101), {"0101:Bloc table overflow"});
-    expectCheck(Repeat("{\n", 102) + Repeat("}\n", 102), {"0101:Bloc table overflow", "0102:Bloc table overflow"});
+    expectCheck(Repeat("{\n", 102) + Repeat("}\n", 102),
+                {"0101:Bloc table overflow", "0102:Bloc table overflow"});
     French = true;
     expectCheck(Repeat("{\n", 101), {"0101:Bloc table saturée"});
     // Reported in every mode.
@@ -289,7 +290,50 @@ TEST_F(CheckTest, ApplyRepairsInsteadOfReporting) {
     EXPECT_TRUE(ctx.lineModified);
     // a; | b; | { | x; | } | yyy...;
     ASSERT_EQ(ctx.outputLines.size(), 6u);
-    for (const std::string& l : ctx.outputLines) EXPECT_TRUE(l.size() > 1 && l[l.size() - 2] != '\r' && l.back() == '\n') << l;
+    for (const std::string& l : ctx.outputLines)
+        EXPECT_TRUE(l.size() > 1 && l[l.size() - 2] != '\r' && l.back() == '\n') << l;
+}
+
+// Whole-token Search and Replace: each match is listed as its line, the name in green.
+TEST_F(CheckTest, WholeTokenSearchAndReplace) {
+    Settings.checkMode = false;
+    Settings.dictionaryMode = true;
+    Dictionary dictionary;
+    dictionary.Add("count", "total");
+    dictionary.Add("if", "when");
+    RecordingSink sink;
+    ConsoleAttach(&console, &sink);
+    ctxFichier search;
+    search.line = "account = count; // Count\n";
+    ProcessLine(search, &dictionary);
+    Settings.replaceMode = true;
+    ctxFichier replace;
+    replace.lineNumber = 12;
+    replace.line = "account = count; // Count\n";
+    ProcessLine(replace, &dictionary);
+    ctxFichier keyword;
+    keyword.line = "void f()\n";
+    ProcessLine(keyword, &dictionary);
+    keyword.line = "{\n";
+    ProcessLine(keyword, &dictionary);
+    keyword.line = "   if (x) y();\n";
+    ProcessLine(keyword, &dictionary);
+    ConsoleDetach(&console);
+    // Green pieces in brackets; everything else in the pane's own colour.
+    std::string shown;
+    for (const RecordedPiece& p : sink.pieces) {
+        EXPECT_TRUE(p.colour == 0 || p.colour == kColorGreen) << p.text;
+        shown += p.colour == kColorGreen ? "[" + p.text + "]" : p.text;
+    }
+    EXPECT_EQ(shown,
+              "0001:account = [count]; // Count\n"
+              "0001:account = count; // [Count]\n"
+              "0012:account = [total]; // Count\n"
+              "0012:account = total; // [total]\n");
+    EXPECT_FALSE(search.lineModified);
+    EXPECT_EQ(search.line, "account = count; // Count\n");
+    EXPECT_TRUE(replace.lineModified);
+    EXPECT_EQ(replace.line, "account = total; // total\n");
 }
 
 TEST_F(CheckTest, FunctionsPerFile) {
@@ -312,18 +356,22 @@ TEST_F(CheckTest, FunctionsPerFile) {
 TEST_F(CheckTest, Counts) {
     const std::string f = "void f()\n{\n";
     expectCounts(f + "   if (a) x; else y;\n}\n", {1, 4, 4});
-    expectCounts(f + "   if (a)\n   {\n      x = 1;\n   }\n   else\n   {\n      y = 2;\n   }\n}\n", {1, 4, 11});
+    expectCounts(f + "   if (a)\n   {\n      x = 1;\n   }\n   else\n   {\n      y = 2;\n   }\n}\n",
+                 {1, 4, 11});
     expectCounts(f + "   if (a)\n   {\n      x;\n   }\n}\n", {1, 1, 7});
     expectCounts(f + "   if (a)\n      x;\n   else if (b)\n      y;\n}\n", {1, 4, 7});
     expectCounts(f + "   for (i = 0; i < n; i++)\n   {\n   }\n}\n", {1, 1, 6});
     expectCounts(f + "   for (i = 0; i < n; i++) x++;\n}\n", {1, 2, 4});
     expectCounts(f + "   do\n   {\n      x = 1;\n   } while (c);\n}\n", {1, 3, 7});
     expectCounts(f + "   while (c) x--;\n   f(x);\n}\n", {1, 3, 5});
-    expectCounts(f + "   switch (x)\n   {\n   case 1:\n   case 2:\n      x++;\n   case 3:\n      break;\n   }\n}\n",
-                 {1, 4, 11});
+    expectCounts(
+        f + "   switch (x)\n   {\n   case 1:\n   case 2:\n      x++;\n   case 3:\n      break;\n   }\n}\n",
+        {1, 4, 11});
     expectCounts(f + "   ;\n   int a;\n   int b = 1;\n}\n", {1, 1, 6});
     expectCounts(f + "   a();\n}\nvoid g()\n{\n   b();\n   c();\n}\n", {2, 3, 9});
     expectCounts("int a = 1;\nint b = 2;\nvoid f()\n{\n   x();\n}\n", {1, 1, 6});
+    // A NUL byte is no operator.
+    expectCounts(f + "   a " + std::string(1, '\0') + ";\n}\n", {1, 0, 4});
 }
 
 // A function body is only a block opened at file level right after ")".
@@ -386,7 +434,8 @@ TEST_F(CheckTest, BraceInsideParentheses) {
 TEST_F(CheckTest, VersionLog) {
     ctxFichier ctx;
     Feed(ctx,
-         "/*\n * $Log:   P:/arch/foo.c_v-arc  $\n *\n *    Rev 1.4   12 Jan 1999\n *    Rev 1.3   1 Jan 1999\n */\n");
+         "/*\n * $Log:   P:/arch/foo.c_v-arc  $\n *\n *    Rev 1.4   12 Jan 1999\n *    Rev 1.3   1 Jan "
+         "1999\n */\n");
     EXPECT_EQ(ctx.logArchive, "P:/arch/foo.c_v");
     EXPECT_EQ(ctx.version, "1.4");
     ctxFichier crlf;
@@ -405,10 +454,10 @@ TEST_F(CheckTest, Robustness) {
     keepReports = false;
     std::string all;
     for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
-    for (const std::string& src :
-         {all + "\n" + all, std::string("a\0b;\0\n{\0}\n", 10), std::string("\r\r\r{\r}\r;\r\n\r"),
-          std::string("/* never closed\n{\n"), std::string("s = \"never closed\n;\n"),
-          std::string("s = \"a\\\n\\\n\\"), std::string("#define A \\\n\\\n\\"), std::string(")))}}}(((\n")}) {
+    for (const std::string& src : {all + "\n" + all, std::string("a\0b;\0\n{\0}\n", 10),
+                                   std::string("\r\r\r{\r}\r;\r\n\r"), std::string("/* never closed\n{\n"),
+                                   std::string("s = \"never closed\n;\n"), std::string("s = \"a\\\n\\\n\\"),
+                                   std::string("#define A \\\n\\\n\\"), std::string(")))}}}(((\n")}) {
         for (bool indent : {false, true}) {
             Settings.Indenter = indent;
             ctxFichier ctx;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/time.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -180,6 +181,7 @@ TEST(CovRuntime, BuiltProgramsLeaveTracesThatAnalyseToTheBlocksNotRun) {
         ConsoleDetach(&console);
         ResetComponents();
         ++built;
+        std::printf("built and analysed with %s and %s\n", t.cc, t.cxx);
     }
     if (built == 0) GTEST_SKIP() << "no C and C++ compilers";
 }

@@ -1,5 +1,7 @@
 // The token reader: how lines are cut into tokens, and the lexical state it
 // carries from line to line (comments, continued strings, line continuation).
+#include "engine/reader.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +11,6 @@
 #include "design/stringmatrix.h"
 #include "engine/ctxfichier.h"
 #include "engine/lineengine.h"
-#include "engine/reader.h"
 
 using namespace vantor;
 
@@ -55,10 +56,12 @@ TEST_F(ReaderTest, OperatorsAndPunctuation) {
     expectTokens("a->b<<=c", {"a", "-", ">", "b", "<<=", "c"});
     expectTokens("x>>=1>>2>=3", {"x", ">>=", "1", ">>", "2", ">=", "3"});
     expectTokens("a<b<=c<<d", {"a", "<", "b", "<=", "c", "<<", "d"});
-    expectTokens("!= %= *= ++ += -- -= == ^= ~=", {"!=", "%=", "*=", "++", "+=", "--", "-=", "==", "^=", "~="});
+    expectTokens("!= %= *= ++ += -- -= == ^= ~=",
+                 {"!=", "%=", "*=", "++", "+=", "--", "-=", "==", "^=", "~="});
     expectTokens("x&&y||z&=w|=v", {"x", "&", "&", "y", "|", "|", "z", "&", "=", "w", "|", "=", "v"});
     expectTokens("a::b", {"a", ":", ":", "b"});
-    expectTokens("f(a,b)[0]{;}?:.", {"f", "(", "a", ",", "b", ")", "[", "0", "]", "{", ";", "}", "?", ":", "."});
+    expectTokens("f(a,b)[0]{;}?:.",
+                 {"f", "(", "a", ",", "b", ")", "[", "0", "]", "{", ";", "}", "?", ":", "."});
     expectTokens("x/=2", {"x", "/", "=", "2"});
     expectTokens("+++", {"++", "+"});
 }
@@ -219,31 +222,6 @@ TEST_F(ReaderTest, AssemblerComments) {
     EXPECT_TRUE(c2.inLineComment);
 }
 
-TEST_F(ReaderTest, FileKinds) {
-    struct Case {
-        const char* path;
-        bool header, assembler;
-    };
-    for (const Case& c : {Case{"a.H", true, false}, Case{"dir\\a.h", true, false}, Case{"b.S", false, true},
-                          Case{"h", false, false}, Case{"s", false, false}, Case{"a.c", false, false}}) {
-        ctxFichier ctx;
-        ctx.SetFile(c.path);
-        EXPECT_EQ(ctx.isHeader, c.header) << c.path;
-        EXPECT_EQ(ctx.isAssembler, c.assembler) << c.path;
-    }
-}
-
-TEST_F(ReaderTest, FreshContext) {
-    ctxFichier ctx;
-    EXPECT_EQ(ctx.version, "?");
-    EXPECT_TRUE(ctx.atStatementStart);
-    EXPECT_EQ(ctx.blockTop, 0);
-    EXPECT_EQ(ctx.blocks[0].kind, Root);
-    EXPECT_EQ(ctx.blocks[0].branch, ctx.firstBranch);
-    EXPECT_FALSE(ctx.inFunction || ctx.inBlockComment || ctx.inLineComment || ctx.inPreprocessor);
-    EXPECT_EQ(ctx.functionCount + ctx.fileInstructions + ctx.codeLineCount + ctx.braceDepth, 0);
-}
-
 // The include name reaches the dependency matrix of a Design run: the first
 // identifier after the directive, without its extension, for both forms.
 TEST_F(ReaderTest, IncludeRecording) {
@@ -252,7 +230,8 @@ TEST_F(ReaderTest, IncludeRecording) {
     Settings.designMode = true;
     matrix.AddRow("main.c");
     ctxFichier ctx;
-    for (const char* l : {"#include \"util.h\"\n", "#include <stdio.h>\n", "#include \"util.h\"\n", "int a;\n"}) {
+    for (const char* l :
+         {"#include \"util.h\"\n", "#include <stdio.h>\n", "#include \"util.h\"\n", "int a;\n"}) {
         ctx.line = l;
         ProcessLine(ctx, nullptr);
     }
