@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "cli/options.h"
@@ -12,8 +13,11 @@
 #include "config/settings.h"
 #include "console/console.h"
 #include "console/terminal_sink.h"
+#include "coverage/analyse.h"
+#include "design/designrun.h"
 #include "engine/rules.h"
 #include "platform/fs.h"
+#include "platform/text.h"
 
 using namespace vantor;
 using namespace vantor::cli;
@@ -53,7 +57,10 @@ const char* CommandName(Command c) {
     return "?";
 }
 
-bool CommandBuilt(Command c) { return c == Command::Check; }
+bool CommandBuilt(Command c) {
+    return c == Command::Check || c == Command::Apply || c == Command::Design || c == Command::Search ||
+           c == Command::Replace || c == Command::Instrument || c == Command::Analyse;
+}
 
 // The run flags each command sets, as the window's buttons do.
 void SetRunFlags(Command c, bool substring) {
@@ -71,6 +78,65 @@ void SetRunFlags(Command c, bool substring) {
         s.accolades = true;
         s.monoInstruction = true;
     }
+}
+
+// The folder of the Design pages: -o, else the configuration's DestinationDesign.
+// Empty, or the source folder itself in any spelling or letter case, is
+// refused as the window refuses it; so is a folder inside the walked tree,
+// whose walk would enter the page folder it has just created, again and again.
+bool DesignFolder(const Options& o, const std::string& source, std::string& folder, std::string& error) {
+    folder = o.destGiven ? o.dest : Settings.DestinationDesign;
+    if (folder.empty()) {
+        error = Tr("Vous devez spécifier un répertoire destination", "You must specify a destination folder");
+        return false;
+    }
+    std::string a = folder, b = source;
+    while (a.size() > 1 && EndsWithSeparator(a)) a.pop_back();
+    while (b.size() > 1 && EndsWithSeparator(b)) b.pop_back();
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path tree = fs::weakly_canonical(fs::absolute(source, ec), ec);
+    const fs::path dest = fs::weakly_canonical(fs::absolute(folder, ec), ec);
+    bool inside = !IsFile(source) && Settings.SousRepertoire;
+    auto d = dest.begin();
+    for (auto t = tree.begin(); inside && t != tree.end(); ++t, ++d) inside = d != dest.end() && *t == *d;
+    if (EqualsNoCase(a, b) || dest == tree || SameFile(folder, source) || inside) {
+        error = Tr("Les répertoires sources et destination doivent être différents",
+                   "You must select a different destination than source");
+        return false;
+    }
+    return true;
+}
+
+// The folder of the instrumented copies: -o, else the configuration's
+// Destination. Refused when empty, when it is the source folder or, for a
+// single file, the file's own folder (the copy would overwrite the source),
+// and when sub-folders are walked into a destination inside the source (the
+// walk would enter its own output without end).
+bool InstrumentFolder(const Options& o, const std::string& source, std::string& folder, std::string& error) {
+    folder = o.destGiven ? o.dest : Settings.Destination;
+    if (folder.empty()) {
+        error = Tr("Vous devez spécifier un répertoire destination", "You must specify a destination folder");
+        return false;
+    }
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path tree = fs::weakly_canonical(fs::absolute(source, ec), ec);
+    if (IsFile(source)) tree = tree.parent_path();
+    const fs::path dest = fs::weakly_canonical(fs::absolute(folder, ec), ec);
+    // Inside the tree: the tree is a proper prefix of the destination, component by component.
+    auto inside = [&] {
+        auto d = dest.begin();
+        for (auto t = tree.begin(); t != tree.end(); ++t, ++d)
+            if (d == dest.end() || *t != *d) return false;
+        return true;
+    };
+    if (dest == tree || SameFile(folder, tree.string()) || (Settings.SousRepertoire && inside())) {
+        error = Tr("Les répertoires sources et destination doivent être différents",
+                   "You must select a different destination than source");
+        return false;
+    }
+    return true;
 }
 
 // --format gcc: one PATH:LINE: TEXT line per violation, nothing else on stdout.
@@ -118,6 +184,8 @@ int main(int argc, char** argv) {
     for (const auto& kv : o.sets)
         if (!ApplySetting(kv.first, kv.second, error)) return Fail(error);
     if (o.masksGiven) Settings.Masques = o.masks;
+    if (o.pragmaBeforeGiven) Settings.PragmaAvant = o.pragmaBefore;
+    if (o.pragmaAfterGiven) Settings.PragmaApres = o.pragmaAfter;
     if (o.forbiddenGiven) {
         Settings.MotsInterdits.Clear();
         for (const std::string& w : o.forbidden) Settings.MotsInterdits.Add(w);
@@ -138,6 +206,10 @@ int main(int argc, char** argv) {
     if (o.format == ReportFormat::Gcc && o.command != Command::Check)
         return Fail("--format gcc applies to check only");
 
+    std::string destination;
+    if (o.command == Command::Design && !DesignFolder(o, source, destination, error)) return Fail(error);
+    if (o.command == Command::Instrument && !InstrumentFolder(o, source, destination, error)) return Fail(error);
+
     SetRunFlags(o.command, o.substring);
 
     bool colours = o.color == ColorMode::Always || (o.color == ColorMode::Auto && StdoutIsTerminal());
@@ -150,7 +222,20 @@ int main(int argc, char** argv) {
         ConsoleAttach(&console, &terminal);
     }
 
-    BatchTotals totals = RunBatch(source, "", &dictionary);
+    // Analyse is no batch run: the report, and no closing word.
+    if (o.command == Command::Analyse) {
+        const int status = RunAnalyse(source, o.lcov);
+        std::fflush(stdout);
+        ConsoleDetach(&console);
+        return status;
+    }
+
+    // Design: matrices and list file around the batch, then pages, list closed,
+    // designMode cleared, and only then the closing word, as the batch worker does.
+    bool designOk = o.command != Command::Design || BeginDesignRun(destination);
+    BatchTotals totals = RunBatch(source, destination, &dictionary);
+    if (o.command == Command::Design) designOk = EndDesignRun(destination) && designOk;
+    if (!designOk) totals.ioErrors++;
     if (o.format == ReportFormat::Console) ConsolePrintStyle(&console, fsUnderline, "%s", Tr("terminé\n", "finished\n"));
     std::fflush(stdout);
     ConsoleDetach(&console);

@@ -13,7 +13,7 @@ namespace vantor::cli {
 const char* UsageText() {
     return "usage: vantor-cli [options] COMMAND [SOURCE]\n"
            "COMMAND: check | apply | design | instrument | analyse | search | replace\n"
-           "SOURCE:  a folder or one file (analyse: the trace folder);\n"
+           "SOURCE:  a folder or one file (analyse: the trace folder or one trace);\n"
            "         default: the configuration's Source (Test for analyse)\n"
            "  -c, --config FILE    load a .cod configuration\n"
            "  -o, --dest DIR       destination folder (design, instrument)\n"
@@ -22,6 +22,9 @@ const char* UsageText() {
            "  --forbid WORD        forbidden word, repeatable; replaces the list\n"
            "  --dict OLD=NEW       dictionary row, repeatable, in order\n"
            "  --substring          sub-string matching for search and replace\n"
+           "  --pragma-before LINE instrument: a \"Pragma avant\" line, repeatable; replaces the list\n"
+           "  --pragma-after LINE  instrument: a \"Pragma apres\" line, repeatable; replaces the list\n"
+           "  --lcov FILE          analyse: also write an lcov tracefile\n"
            "  --format console|gcc check: console text (default) or PATH:LINE: TEXT\n"
            "  --lang en|fr         message language\n"
            "  --color auto|always|never\n"
@@ -128,6 +131,20 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
             o.dict.emplace_back(a, b);
         } else if (name == "--substring") {
             o.substring = true;
+        } else if (name == "--pragma-before") {
+            if (!value(v)) return false;
+            o.pragmaBefore.push_back(v);
+            o.pragmaBeforeGiven = true;
+        } else if (name == "--pragma-after") {
+            if (!value(v)) return false;
+            o.pragmaAfter.push_back(v);
+            o.pragmaAfterGiven = true;
+        } else if (name == "--lcov") {
+            if (!value(o.lcov)) return false;
+            if (o.lcov.empty()) {
+                error = "--lcov needs a file name";
+                return false;
+            }
         } else if (name == "--lang") {
             if (!value(v)) return false;
             if (v != "en" && v != "fr") {
@@ -178,6 +195,10 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     if (positional.size() == 2) {
         o.source = positional[1];
         o.sourceGiven = true;
+    }
+    if (!o.lcov.empty() && o.command != Command::Analyse) {
+        error = "--lcov applies to analyse only";
+        return false;
     }
     return true;
 }

@@ -26,6 +26,11 @@ struct Options {
     bool forbiddenGiven = false;
     std::vector<std::pair<std::string, std::string>> dict;
     bool substring = false;
+    std::vector<std::string> pragmaBefore;  // --pragma-before LINE: the "Pragma avant" list
+    bool pragmaBeforeGiven = false;
+    std::vector<std::string> pragmaAfter;  // --pragma-after LINE: the "Pragma apres" list
+    bool pragmaAfterGiven = false;
+    std::string lcov;  // analyse --lcov FILE
     std::string lang;  // "", "en" or "fr"
     ColorMode color = ColorMode::Auto;
     ReportFormat format = ReportFormat::Console;

@@ -14,9 +14,6 @@ namespace vantor {
 
 namespace {
 
-const char kCovHeader1[] = "#define COV_SET(a) CovTablePt[a]=1\r\n";
-const char kCovHeader2[] = "extern char *CovTablePt;\r\n";
-
 // Everything one ProcessFile call owns besides the context.
 struct FileRun {
     ctxFichier& ctx;
@@ -72,7 +69,8 @@ bool CopyDiscardedLines(FileRun& run, FILE* out) {
     std::string text;
     for (int32_t i = 0; i < run.linesDiscarded; ++i) {
         if (ReadLine(again, text) != ReadStatus::Line) return false;
-        if (run.throughEngine) SetLineEnd(text, Settings.rtlf);
+        // Search and Replace keep every line end as it is.
+        if (run.throughEngine && !Settings.dictionaryMode) SetLineEnd(text, Settings.rtlf);
         if (!WriteLine(out, text)) return false;
     }
     return true;
@@ -107,7 +105,10 @@ void AfterLine(FileRun& run, bool atEof) {
     ctxFichier& ctx = run.ctx;
     // A function left open at the end of the file still has its changes written.
     bool flushable = !ctx.inFunction || atEof;
-    if (!run.out && !run.outFailed && ctx.lineModified && flushable) OpenOutput(run);
+    // A Design page holds only what EmitLine made of each line: it is opened
+    // from the first line on, so no source line is ever copied into it raw.
+    bool changed = ctx.lineModified || Settings.designMode;
+    if (!run.out && !run.outFailed && changed && flushable) OpenOutput(run);
     if (!ctx.inFunction) run.linesDiscarded = ctx.lineNumber;
     if (run.out && flushable)
         for (const std::string& l : ctx.outputLines) run.writeOk = WriteLine(run.out, l) && run.writeOk;
@@ -117,8 +118,8 @@ void AfterLine(FileRun& run, bool atEof) {
 }
 
 void InsertCoverageHeader(ctxFichier& ctx) {
-    ctx.outputLines.insert(ctx.outputLines.begin(), kCovHeader1);
-    ctx.outputLines.insert(ctx.outputLines.begin() + 1, kCovHeader2);
+    ctx.outputLines.insert(ctx.outputLines.begin(), CoverageHeaderLine1());
+    ctx.outputLines.insert(ctx.outputLines.begin() + 1, CoverageHeaderLine2(ctx.filePath));
     ctx.lineModified = true;
 }
 
@@ -195,13 +196,15 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
         }
         ++lines;
         bool atEof = reader.AtEnd();
+        // The header goes in before the first line is processed: a function
+        // body opened on line 1 then records its marker positions past it.
+        if (ctx.lineNumber == 1 && Settings.couverture) InsertCoverageHeader(ctx);
         if (substring) {
             if (ApplyDictionary(ctx.line, dictionary)) ctx.lineModified = true;
             ctx.outputLines.push_back(ctx.line);
         } else {
             engine(ctx, dictionary);
         }
-        if (ctx.lineNumber == 1 && Settings.couverture) InsertCoverageHeader(ctx);
         AfterLine(run, atEof);
     }
     // An empty file still gets its coverage header, so the instrumented tree
@@ -210,6 +213,8 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
         InsertCoverageHeader(ctx);
         AfterLine(run, true);
     }
+    // An empty source still gets its (empty) page and its list entry.
+    if (lines == 0 && !run.readFailed && Settings.designMode) OpenOutput(run);
     reader.Close();
 
     if (Settings.checkMode && ctx.functionCount > Settings.fonctions) {

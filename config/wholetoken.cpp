@@ -26,6 +26,8 @@ void MatchWholeToken(ctxFichier& ctx, const Dictionary* dictionary) {
     if (restFrom < ctx.line.size())
         ConsolePrint(&console, "%.*s", static_cast<int>(ctx.line.size() - restFrom),
                      ctx.line.data() + restFrom);
+    // A last line without line end must not leave the console line open.
+    if (ctx.line.empty() || ctx.line.back() != '\n') ConsolePrint(&console, "\n");
 }
 
 }  // namespace vantor

@@ -50,6 +50,9 @@ public:
     int32_t number;
     int32_t lastPositionOrCondition = -1;
     int32_t nextPosition = -1;
+    // The block of this branch is a brace block (written or inserted), so a
+    // marker line inside it cannot become the statement of an if or loop.
+    bool blockBraced = false;
 };
 
 // Number of Branch objects in existence; gives each new branch its number.

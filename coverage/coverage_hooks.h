@@ -4,6 +4,8 @@
 // instrumentation run or keep Branch bookkeeping that the coverage table uses.
 #pragma once
 
+#include <string>
+
 #include "engine/ctxfichier.h"
 
 namespace vantor {
@@ -31,5 +33,9 @@ void CoverageOnCaseLabel(ctxFichier& ctx);
 void CoverageOnExit(ctxFichier& ctx);
 // A "while" that does not end a do ... while, before its PushBlock.
 void CoverageOnWhile(ctxFichier& ctx);
+
+// Inserts the line "COV_SET(n);" of `branch` into `outputLines` at its last
+// recorded position (appended when none), once. Returns the text inserted.
+std::string EmitCoverageMarker(ctxFichier& ctx, Branch* branch);
 
 }  // namespace vantor

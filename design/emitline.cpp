@@ -10,6 +10,12 @@ void EmitLine(ctxFichier& ctx, const std::string& text) {
         EmitDesignLine(ctx, text);
         return;
     }
+    // Search and Replace change nothing but the matched names: the line keeps
+    // its own line end (or none, on a last line).
+    if (Settings.dictionaryMode) {
+        ctx.outputLines.push_back(text);
+        return;
+    }
     size_t end = text.size();
     while (end > 0 && (text[end - 1] == '\r' || text[end - 1] == '\n')) --end;
     std::string out;

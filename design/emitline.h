@@ -9,7 +9,8 @@
 namespace vantor {
 
 // Outside Design: the text with its line end replaced by the configured one
-// ("\r\n" with `rtlf`, else "\n"). In Design: the pseudo-code paragraph, if kept.
+// ("\r\n" with `rtlf`, else "\n"); Search and Replace keep the text as it is.
+// In Design: the pseudo-code paragraph, if kept.
 void EmitLine(ctxFichier& ctx, const std::string& text);
 
 }  // namespace vantor

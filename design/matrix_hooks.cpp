@@ -6,6 +6,12 @@
 
 namespace vantor {
 
+void DependencyMatrixAddFile(const std::string& path) {
+    if (Settings.dependencyMatrix == nullptr) return;
+    const size_t slash = path.find_last_of("/\\");
+    Settings.dependencyMatrix->AddRow(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
 void CallingMatrixAddFunction(const std::string& name) {
     if (Settings.callingMatrix != nullptr) Settings.callingMatrix->AddRow(name);
 }

@@ -6,6 +6,9 @@
 
 namespace vantor {
 
+// A file is set into a file context: its name without folders becomes a new
+// row of the dependency matrix.
+void DependencyMatrixAddFile(const std::string& path);
 // A function body starts at file level: `name` becomes a new row of the calling matrix.
 void CallingMatrixAddFunction(const std::string& name);
 // Inside a function body, `name` is called by the current function.

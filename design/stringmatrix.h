@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstddef>
-#include <map>
-#include <set>
+#include <cstdint>
+#include <deque>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vantor {
@@ -40,11 +42,43 @@ public:
     std::vector<std::string> UsedBy(const std::string& column) const;  // empty for an unknown name
 
 private:
-    using NameSet = std::set<std::string, NameLess>;
-    std::map<std::string, NameSet, NameLess> rows;     // row name -> names it uses
-    std::map<std::string, NameSet, NameLess> columns;  // used name -> rows that use it
-    const std::string* currentRow = nullptr;           // key in `rows` of the row added last
-    NameSet* currentRowUses = nullptr;                 // its use list; null until the first row
+    // A kernel-sized run calls AddUse tens of millions of times: names are
+    // found by a hash that ignores case, and kept in arrival order; the
+    // sorting is done once, when the page is written.
+    struct NameHash {
+        size_t operator()(std::string_view s) const;
+    };
+    struct NameEqual {
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    using Index = std::unordered_map<std::string_view, int32_t, NameHash, NameEqual>;
+    struct Use {
+        int32_t column;
+        int32_t spelling;  // -1: the column's own spelling, else an index in `spellings`
+    };
+    struct Row {
+        std::string name;
+        std::vector<Use> uses;  // of the current definition only
+    };
+    struct Column {
+        std::string name;
+        std::vector<int32_t> users;  // rows, maybe repeated when a row was restarted
+        int64_t stamp = -1;          // the row definition that used it last
+    };
+
+    const std::string& UseName(const Use& u) const;
+    std::vector<int32_t> SortedRows() const;
+    std::vector<int32_t> SortedColumns() const;
+    std::vector<const std::string*> SortedUses(const Row& row) const;
+    std::vector<int32_t> SortedUsers(const Column& column) const;
+
+    std::deque<Row> rows;  // a deque: the index keys point into the names
+    std::deque<Column> columns;
+    std::vector<std::string> spellings;  // a use spelled otherwise than its column
+    Index rowIndex;
+    Index columnIndex;
+    int32_t currentRow = -1;  // the row added last; none until the first row
+    int64_t definition = 0;   // counts AddRow calls: what a use list belongs to
 };
 
 // End of a Design run: writes Settings.dependencyMatrix to designFolder +

@@ -1,6 +1,7 @@
 #include "engine/ctxfichier.h"
 
 #include "config/settings.h"
+#include "design/matrix_hooks.h"
 
 namespace vantor {
 
@@ -25,9 +26,8 @@ void ctxFichier::SetFile(const std::string& path) {
         else if (c == 's' || c == 'S')
             isAssembler = true;
     }
-    // The dependency matrix (Design only) takes the bare name; it is fed by the
-    // design unit when the matrices exist.
-    (void)Settings;
+    // The dependency matrix (Design only) takes the bare name as a new row.
+    DependencyMatrixAddFile(path);
 }
 
 }  // namespace vantor

@@ -35,6 +35,11 @@ struct BlockEntry {
     bool ifExitSeen = false;
     bool initialiser = false;
     bool insertedBrace = false;
+    // Coverage, set at every push: what a brace block is to the markers. 0 a
+    // block of statements; 1 a block that may not run although the statement
+    // before it did (a catch handler, the body of a loop macro); 2 part of an
+    // expression or declaration (initialiser, compound literal, lambda, struct).
+    int8_t braceRole = 0;
 };
 
 // Entry 0 is the file level; a push is refused when blockTop is 100 or more.
@@ -108,6 +113,13 @@ struct ctxFichier {
     // to the engine and for the rest of a line after a cut, never by a
     // replacement or insertion that brings `column` back to 1.
     bool lineStartPending = true;
+    // Apply mode: 0-based index in `line` where the output line being built
+    // begins. The bytes before it were cut off and emitted during this call;
+    // they stay in place so that a cut costs the length of the piece, not of
+    // the rest of the line. `column` keeps counting from the start of `line`
+    // (the column in the output line is `column` - `lineStart`). ProcessLine
+    // drops the spent bytes before the line leaves the engine.
+    int32_t lineStart = 0;
     // `previousToken` is a "}" that closed a brace inside parentheses (a macro
     // argument, compound literal or lambda): it ends no enclosing statement.
     bool braceClosedInParens = false;

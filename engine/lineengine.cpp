@@ -39,8 +39,21 @@ struct LineState {
     int32_t targetColumn = 0;
     bool lineHasCode = false;
     bool keyword = false;        // the token was handled as a statement keyword
-    bool braceInParens = false;  // the token is a "}" read inside parentheses
+    bool braceInParens = false;  // the token is a "}" that ends no statement (see CloseBrace)
+    // Closing braces the reformatter put into the line and the loop has not
+    // read yet: they are the next "}" tokens, and close inserted braces only.
+    int32_t insertedClosers = 0;
 };
+
+// Every cut starts a new output line: its token is first, and the statements
+// counted on the line before do not count on it.
+void CutLine(LineState& s) {
+    SplitLine(s.ctx);
+    s.firstToken = true;
+    s.instructionsOnLine = 0;
+}
+
+inline bool IsLoopOrSwitch(int32_t kind) { return kind == While || kind == For || kind == Switch; }
 
 template <size_t N>
 inline bool Is(const std::string& s, const char (&lit)[N]) {
@@ -126,7 +139,57 @@ void CaptureVersionLog(ctxFichier& ctx) {
     }
 }
 
-// A "}" read as code. Returns true when the line was split before it.
+// Every tab becomes one blank, except inside string and character literals:
+// rewriting must not change the program's data. True when a tab was replaced.
+bool ExpandTabs(ctxFichier& ctx) {
+    std::string& line = ctx.line;
+    if (line.find('\t') == std::string::npos) return false;
+    const size_t n = line.size();
+    bool inComment = ctx.inBlockComment;
+    char quote = ctx.inStringContinuation ? '"' : 0;
+    bool changed = false;
+    for (size_t i = 0; i < n; ++i) {
+        const char c = line[i];
+        const char next = i + 1 < n ? line[i + 1] : '\0';
+        if (quote != 0) {
+            if (c == '\\')
+                ++i;
+            else if (c == quote)
+                quote = 0;
+            continue;
+        }
+        if (inComment) {
+            if (c == '*' && next == '/') {
+                inComment = false;
+                ++i;
+                continue;
+            }
+        } else if (c == '/' && next == '*') {
+            inComment = true;
+            ++i;
+            continue;
+        } else if (c == '/' && next == '/') {
+            for (size_t j = i + 2; j < n; ++j) {
+                if (line[j] == '\t') {
+                    line[j] = ' ';
+                    changed = true;
+                }
+            }
+            break;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+            continue;
+        }
+        if (c == '\t') {
+            line[i] = ' ';
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+// A "}" read as code. Returns true when the line was cut or text was inserted
+// before it (the loop restarts at the token now at `column`).
 bool CloseBrace(LineState& s) {
     ctxFichier& ctx = s.ctx;
     ctx.inAsm = false;
@@ -134,9 +197,21 @@ bool CloseBrace(LineState& s) {
     ctx.statementHasContent = false;
     // The brace is first of its line while the line's first token is still pending.
     if (RuleClosingBraceAligned(ctx, s.firstToken)) {
-        SplitLine(ctx);
-        s.firstToken = true;
+        CutLine(s);
         return true;
+    }
+    // Every other cut before a "}" is made here too, before its pops: a cut
+    // restarts the token, and the pops must run once.
+    if (Settings.Indenter && !s.firstToken) {
+        if (Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}")) {
+            CutLine(s);
+            ctx.structuralLine = false;
+            return true;
+        }
+        if (RuleOneInstructionPerLine(ctx, s.instructionsOnLine)) {
+            CutLine(s);
+            return true;
+        }
     }
     ctx.statementContinues = false;
     ctx.structuralLine = true;
@@ -149,7 +224,24 @@ bool CloseBrace(LineState& s) {
         else
             PopBlock(ctx);
     }
+    // A written "}" must close its own brace: braces the reformatter inserted
+    // inside that block and left open are closed before it.
+    if (s.insertedClosers == 0 && !s.braceInParens && ctx.Top().kind == Brace && ctx.Top().insertedBrace) {
+        const int32_t n = InsertBracesAfterClosingBrace(ctx);
+        if (n > 0) {
+            // `firstToken` is still pending here: the inserted text is first
+            // of its line exactly when the "}" was.
+            s.insertedClosers += n;
+            return true;
+        }
+    }
     if (ctx.Top().kind == Brace) {
+        // A brace directly inside an inserted one belongs to the statement the
+        // inserted brace holds (an initialiser, a compound literal, a lambda):
+        // that statement goes on to its ";".
+        if (ctx.blockTop > 1 && ctx.blocks[ctx.blockTop - 1].kind == Brace &&
+            ctx.blocks[ctx.blockTop - 1].insertedBrace)
+            s.braceInParens = true;
         PopBlock(ctx);
         CoverageOnBraceClosed(ctx);
         const BlockEntry& top = ctx.Top();
@@ -225,7 +317,8 @@ void HandleKeyword(LineState& s) {
 bool IsScopeColon(const ctxFichier& ctx) {
     const size_t i = static_cast<size_t>(ctx.column) - 1;
     const std::string& line = ctx.line;
-    return (i + 1 < line.size() && line[i + 1] == ':') || (i > 0 && line[i - 1] == ':');
+    const size_t start = static_cast<size_t>(ctx.lineStart);
+    return (i + 1 < line.size() && line[i + 1] == ':') || (i > start && line[i - 1] == ':');
 }
 
 // Step 8.5: punctuation, first match wins.
@@ -238,8 +331,7 @@ Flow HandlePunctuation(LineState& s) {
             ctx.atStatementStart = true;
             ctx.statementHasContent = false;
             if (RuleOpeningBraceAligned(ctx, s.isFirst)) {
-                SplitLine(ctx);
-                s.firstToken = true;
+                CutLine(s);
                 return Flow::Restart;
             }
             ctx.statementContinues = false;
@@ -304,7 +396,8 @@ Flow HandlePunctuation(LineState& s) {
                 ++s.instructionsOnLine;
                 ctx.Top().statementDone = true;
                 CloseStatement(ctx);
-                if (ctx.Top().kind != Brace || ctx.Top().insertedBrace) InsertClosingBraces(ctx);
+                if (ctx.Top().kind != Brace || ctx.Top().insertedBrace)
+                    s.insertedClosers += InsertClosingBraces(ctx);
             }
             break;
         default:
@@ -313,18 +406,12 @@ Flow HandlePunctuation(LineState& s) {
     return Flow::Next;
 }
 
-// Step 8.6: after a written "}", or an operator that gives the statement content.
-Flow HandleAfterPunctuation(LineState& s) {
+// Step 8.6: an operator that gives the statement content. After a "}" nothing
+// happens here (the closing braces after it are inserted at the start of step 8).
+void HandleAfterPunctuation(LineState& s) {
     ctxFichier& ctx = s.ctx;
     const std::string& t = ctx.token;
-    if (Is(ctx.previousToken, "}")) {
-        if (!Is(t, "else") && ctx.Top().kind != Case && !ctx.braceClosedInParens &&
-            InsertBracesAfterClosingBrace(ctx)) {
-            s.firstToken = s.isFirst;  // the inserted text is first exactly when the token was
-            return Flow::Restart;
-        }
-        return Flow::Next;
-    }
+    if (Is(ctx.previousToken, "}")) return;
     if (IsContentOperator(t)) {
         const bool assign = Is(t, "=");
         if (assign && ctx.parenDepth == 0) ctx.assignmentSeen = true;
@@ -333,7 +420,39 @@ Flow HandleAfterPunctuation(LineState& s) {
         // an initialised declaration.
         if (!assign || ctx.statementTokenCount == 2) ctx.executableStatement = true;
     }
-    return Flow::Next;
+}
+
+// Start of step 8: inserted braces that must close before this token does
+// anything. After a written "}" (unless an else follows, or the "}" ended no
+// statement), and before an "else" that an inserted brace still keeps from its
+// if. Returns true when text was inserted (the loop restarts at it).
+bool CloseInsertedBracesBefore(LineState& s) {
+    ctxFichier& ctx = s.ctx;
+    const std::string& t = ctx.token;
+    const BlockEntry& top = ctx.Top();
+    bool due;
+    if (Is(t, "else"))
+        due = top.kind == Brace && top.insertedBrace;
+    else
+        due = Is(ctx.previousToken, "}") && top.kind != Case && !ctx.braceClosedInParens;
+    if (!due) return false;
+    const int32_t n = InsertBracesAfterClosingBrace(ctx);
+    if (n == 0) return false;
+    s.insertedClosers += n;
+    s.firstToken = s.isFirst;  // the inserted text is first exactly when the token was
+    return true;
+}
+
+// The word at `column` directly follows a "." that directly follows a token
+// beginning with a digit: the three make one number in the compiler's eyes.
+bool TailOfNumber(const ctxFichier& ctx) {
+    const std::string& line = ctx.line;
+    size_t i = static_cast<size_t>(ctx.column) - 1;
+    const size_t start = static_cast<size_t>(ctx.lineStart);
+    if (i < start + 2 || i > line.size() || line[i - 1] != '.') return false;
+    i -= 1;
+    while (i > start && (line[i - 1] == '_' || IsAsciiAlnum(static_cast<unsigned char>(line[i - 1])))) --i;
+    return i + 1 < static_cast<size_t>(ctx.column) - 1 && IsAsciiDigit(static_cast<unsigned char>(line[i]));
 }
 
 // Step 9: a word (code or not).
@@ -341,9 +460,9 @@ Flow HandleWord(LineState& s) {
     ctxFichier& ctx = s.ctx;
     ctx.atStatementStart = (ctx.parenDepth == 0);
     if (!ctx.IsCode()) return Flow::Next;
-    if (RuleLineLength(ctx, s.isFirst)) {
-        SplitLine(ctx);
-        s.firstToken = true;
+    // A word that is the tail of a number ("1.f", "2.e5") cannot start a line.
+    if (RuleLineLength(ctx, s.isFirst || TailOfNumber(ctx))) {
+        CutLine(s);
         return Flow::Restart;
     }
     if (ctx.inFunction) {
@@ -352,7 +471,8 @@ Flow HandleWord(LineState& s) {
     }
     const bool forbidden = RuleForbiddenWord(ctx);
     // An if condition without a brace makes the next line a continuation line.
-    if (!forbidden && ctx.parenDepth == 0) ctx.statementContinues = true;
+    // An access label ends with its ":" like a case label: nothing continues.
+    if (!forbidden && ctx.parenDepth == 0 && ctx.token.back() != ':') ctx.statementContinues = true;
     if ((forbidden || ctx.parenDepth == 0) && Is(ctx.token, "asm")) ctx.inAsm = true;
     return Flow::Next;
 }
@@ -362,6 +482,8 @@ Flow ProcessToken(LineState& s) {
     const std::string& t = ctx.token;
     s.keyword = false;
     s.braceInParens = false;
+    // A line that starts inside a block comment moves with the comment's first line.
+    const bool inCommentBefore = ctx.inBlockComment;
 
     // 1. The token at `column`.
     ReadToken(ctx);
@@ -369,10 +491,8 @@ Flow ProcessToken(LineState& s) {
 
     // 2. Design: every comment starts a pseudo-code line (at the start of a
     //    line the split only drops the leading blanks).
-    if (Settings.designMode && !ctx.inPreprocessor && ctx.column > 1 && StartsDesignComment(ctx)) {
-        SplitLine(ctx);
-        s.instructionsOnLine = 0;
-        s.firstToken = true;
+    if (Settings.designMode && !ctx.inPreprocessor && OutputColumn(ctx) > 1 && StartsDesignComment(ctx)) {
+        CutLine(s);
         return Flow::Restart;
     }
 
@@ -390,6 +510,10 @@ Flow ProcessToken(LineState& s) {
             if (CloseBrace(s)) return Flow::Restart;
         } else if (ctx.Top().statementDone && !Is(t, "else")) {
             CloseStatement(ctx);
+        } else if (ctx.Top().statementDone && IsLoopOrSwitch(ctx.Top().kind)) {
+            // "if (a) for (...) { ... } else": the loop is complete, the else
+            // belongs to the if under it.
+            while (ctx.blockTop > 0 && IsLoopOrSwitch(ctx.Top().kind)) PopBlock(ctx);
         }
     }
 
@@ -403,7 +527,7 @@ Flow ProcessToken(LineState& s) {
             ctx.directive = t;
             ctx.inVersionLog = false;
         }
-        if (Settings.Indenter) IndentFirstToken(ctx, s.targetColumn);
+        if (Settings.Indenter) IndentFirstToken(ctx, s.targetColumn, inCommentBefore);
     } else {
         s.isFirst = false;
     }
@@ -411,26 +535,26 @@ Flow ProcessToken(LineState& s) {
     // 8. Code tokens: brace insertion, cuts, instruction rule, punctuation.
     if (IsCodeToken(ctx)) {
         ctx.inVersionLog = false;
+        // Inserted braces close before the token acts: after a restart it
+        // would act a second time.
+        if (Settings.Indenter && CloseInsertedBracesBefore(s)) return Flow::Restart;
         if ((Settings.accolades || Settings.couverture) && TryInsertOpeningBrace(ctx)) {
             s.firstToken = s.isFirst;
             return Flow::Restart;
         }
         // "{" and "}" always end their line in a rewritten file.
         if (Settings.Indenter && (Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}"))) {
-            SplitLine(ctx);
+            CutLine(s);
             ctx.structuralLine = false;
-            s.firstToken = true;
             return Flow::Restart;
         }
         if (RuleOneInstructionPerLine(ctx, s.instructionsOnLine)) {
-            SplitLine(ctx);
-            s.firstToken = true;
+            CutLine(s);
             return Flow::Restart;
         }
-        Flow f = HandlePunctuation(s);
+        const Flow f = HandlePunctuation(s);
         if (f != Flow::Next) return f;
-        f = HandleAfterPunctuation(s);
-        if (f != Flow::Next) return f;
+        HandleAfterPunctuation(s);
     }
 
     // 9. Words: line length, keywords, forbidden words.
@@ -440,12 +564,15 @@ Flow ProcessToken(LineState& s) {
     }
 
     // 10. Whole-token search and replace, comments and directives included.
-    if ((Settings.dictionaryMode || Settings.replaceMode) && !s.keyword && StartsWord(t))
+    if ((Settings.dictionaryMode || Settings.replaceMode) && !s.keyword && StartsWord(t)) {
+        DropEmittedBytes(ctx);  // the look-up prints and rewrites the line as a whole
         MatchWholeToken(ctx, s.dictionary);
+    }
 
     // 11, 12.
     ctx.column += static_cast<int32_t>(t.size());
     if (IsCodeToken(ctx)) {
+        if (s.insertedClosers > 0 && Is(t, "}")) --s.insertedClosers;
         ctx.braceClosedInParens = s.braceInParens;
         ctx.lastLineToken = t;
         ctx.previousToken = t;
@@ -462,14 +589,8 @@ Flow ProcessToken(LineState& s) {
 void ProcessLine(ctxFichier& ctx, const Dictionary* dictionary) {
     // A. Start of the call.
     ctx.lineHasComment = false;
-    if (Settings.Indenter) {
-        for (char& c : ctx.line) {
-            if (c == '\t') {
-                c = ' ';
-                ctx.lineModified = true;
-            }
-        }
-    }
+    ctx.lineStart = 0;
+    if (Settings.Indenter && ExpandTabs(ctx)) ctx.lineModified = true;
     LineState s{ctx, dictionary, !ctx.inStringContinuation};
     ctx.lastLineToken.clear();
     // The version log lives in the leading comment: only lines that start
@@ -490,6 +611,7 @@ void ProcessLine(ctxFichier& ctx, const Dictionary* dictionary) {
     }
 
     // C. End of the call.
+    DropEmittedBytes(ctx);
     EmitLine(ctx, ctx.line);
     if (!ctx.Top().conditionStarted) ctx.structuralLine = false;
     if (s.lineHasCode) ++ctx.codeLineCount;

@@ -166,8 +166,10 @@ void ReadToken(ctxFichier& ctx) {
         } else if (c1 == '*') {
             len = 2;
             ctx.dashComment = (c2 == '-');
+            // Only the "/*" that opens a comment starts a new shift: one written
+            // inside a comment must not break the layout of the lines below it.
+            if (!ctx.inBlockComment && !ctx.inLineComment) ctx.commentIndentDelta = 0;
             ctx.inBlockComment = !ctx.inLineComment;
-            ctx.commentIndentDelta = 0;
         }
     } else if (c == '*' && c1 == '/' && ctx.inBlockComment) {
         len = 2;

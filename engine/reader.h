@@ -12,10 +12,10 @@ namespace vantor {
 // start; the caller moves past it.
 void ReadToken(ctxFichier& ctx);
 
-// Makes `line` a new line for the reader: `column` := 1 and the per-line
-// reset is due at the next ReadToken.
+// Makes `line` (from `lineStart` on) a new line for the reader: `column` at
+// its first byte and the per-line reset due at the next ReadToken.
 inline void BeginLine(ctxFichier& ctx) {
-    ctx.column = 1;
+    ctx.column = ctx.lineStart + 1;
     ctx.lineStartPending = true;
 }
 

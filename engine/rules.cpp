@@ -75,7 +75,9 @@ bool RuleLineLength(ctxFichier& ctx, bool firstOfLine) {
     const std::string& t = ctx.token;
     // The tail of a string continued from the previous line is not measured.
     if (t.size() > 1 && t.back() == '"' && t.front() != '"') return false;
-    const int64_t lastColumn = static_cast<int64_t>(ctx.column) + static_cast<int64_t>(t.size()) - 1;
+    // Measured in the output line being built (Apply may have cut the line).
+    const int64_t lastColumn =
+        static_cast<int64_t>(ctx.column) - ctx.lineStart + static_cast<int64_t>(t.size()) - 1;
     if (lastColumn <= Settings.caracteres) return false;
     // A first token that alone passes the limit cannot be repaired by a split.
     if (Rewriting() && !firstOfLine) return true;

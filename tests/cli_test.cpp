@@ -138,6 +138,42 @@ TEST(Cli, UnreadableFileGivesStatus3EvenWithViolations) {
     EXPECT_NE(std::string::npos, r.out.find("read error on")) << r.out;
 }
 
+TEST(Cli, ApplyRewritesInPlaceKeepingABackupOfChangedFilesOnly) {
+    TempDir t;
+    WriteFile(t / "messy.c", "void f(void)\n{\nif (a) { x(); y(); }\n}\n");
+    WriteFile(t / "clean.c", "void f(void)\n{\n   x();\n}\n");
+    CliRun r = Cli("--color never --set rtlf=0 --set accolades=1 apply " + Quote(t.path()));
+    EXPECT_EQ(0, r.status) << r.out << r.err;
+    EXPECT_EQ("void f(void)\n{\n   if (a)\n   {\n      x();\n      y();\n   }\n}\n", ReadFile(t / "messy.c"));
+    EXPECT_EQ("void f(void)\n{\nif (a) { x(); y(); }\n}\n", ReadFile(t / "messy.c.bak"));
+    EXPECT_FALSE(vantor::test::FileExists(t / "clean.c.bak"));
+    EXPECT_FALSE(vantor::test::FileExists(t / "messy.c.new"));
+    // Violations are no failure of Apply; a second run changes nothing.
+    WriteFile(t / "messy.c.bak", "old backup");
+    CliRun again = Cli("--color never --set rtlf=0 apply " + Quote(t.path()));
+    EXPECT_EQ(0, again.status);
+    EXPECT_EQ("old backup", ReadFile(t / "messy.c.bak"));
+    // CR LF when asked for.
+    WriteFile(t / "clean.c", "void f(void)\n{\nx();\n}\n");
+    EXPECT_EQ(0, Cli("--set rtlf=1 apply " + Quote(t / "clean.c")).status);
+    EXPECT_EQ("void f(void)\r\n{\r\n   x();\r\n}\r\n", ReadFile(t / "clean.c"));
+}
+
+TEST(Cli, ApplyGivesStatus3WhenAFileCannotBeRewritten) {
+    TempDir t;
+    WriteFile(t / "a.c", "void f(void)\n{\nx();\n}\n");
+    WriteFile(t / "b.c", "void f(void)\n{\nx();\n}\n");
+    // The rewritten text goes to "a.c.new" first: a folder there blocks it, even for root.
+    ASSERT_EQ(0, std::system(("mkdir " + Quote(t / "a.c.new")).c_str()));
+    CliRun r = Cli("--color never --set rtlf=0 apply " + Quote(t.path()));
+    EXPECT_EQ(3, r.status) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("unable to write the file")) << r.out;
+    // The source is left whole and without a backup; the other file is done.
+    EXPECT_EQ("void f(void)\n{\nx();\n}\n", ReadFile(t / "a.c"));
+    EXPECT_FALSE(vantor::test::FileExists(t / "a.c.bak"));
+    EXPECT_EQ("void f(void)\n{\n   x();\n}\n", ReadFile(t / "b.c"));
+}
+
 TEST(Cli, HelpAndVersion) {
     CliRun h = Cli("--help");
     EXPECT_EQ(0, h.status);

@@ -251,24 +251,33 @@ TEST_F(Pipeline, SubstringReplaceKeepsEveryLineEnd) {
 TEST_F(Pipeline, CoverageHeaderComesFirst) {
     std::string src = dir / "a.c";
     std::string dst = dir / "out/a.c";
+    const std::string header = "#define COV_SET(a) CovTablePt[a]=1\nstatic char *CovTablePt;\n";
     vantor::test::WriteFile(dst, "");
     Settings.couverture = true;
     WriteFile(src, Lines(1, 3));
     Run(src, dst);
-    EXPECT_EQ("#define COV_SET(a) CovTablePt[a]=1\r\nextern char *CovTablePt;\r\n" + Lines(1, 3), ReadFile(dst));
+    EXPECT_EQ(header + Lines(1, 3), ReadFile(dst));
     EXPECT_EQ(Lines(1, 3), ReadFile(src));
     EXPECT_FALSE(FileExists(src + ".bak"));
 
     g.branches = 1;  // with branches, the coverage table follows the file's last line
     Run(src, dst);
     std::string out = ReadFile(dst);
-    EXPECT_EQ(0u, out.find("#define COV_SET(a) CovTablePt[a]=1\r\nextern char *CovTablePt;\r\n" + Lines(1, 3)));
+    EXPECT_EQ(0u, out.find(header + Lines(1, 3)));
     EXPECT_NE(std::string::npos, out.find("}CovDef={", 20));
+    EXPECT_EQ(std::string::npos, out.find('\r'));  // generated text takes the file's line end
+
+    // A header names the pointer of the source that includes it and never has a table.
+    WriteFile(dir / "a.H", Lines(1, 2));
+    Run(dir / "a.H", dir / "out/a.H");
+    EXPECT_EQ("#define COV_SET(a) CovTablePt[a]=1\nextern char *CovTablePt;\n" + Lines(1, 2),
+              ReadFile(dir / "out/a.H"));
     g.branches = 0;
 
+    Settings.rtlf = true;
     WriteFile(src, "");  // an empty file still gets its header in the instrumented tree
     Run(src, dst);
-    EXPECT_EQ("#define COV_SET(a) CovTablePt[a]=1\r\nextern char *CovTablePt;\r\n", ReadFile(dst));
+    EXPECT_EQ("#define COV_SET(a) CovTablePt[a]=1\r\nstatic char *CovTablePt;\r\n", ReadFile(dst));
 }
 
 TEST_F(Pipeline, DesignListNamesEachOutput) {

@@ -1,0 +1,139 @@
+// vantor-cli design, search and replace as a user's script sees them.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "support/test_support.h"
+
+using vantor::test::FileExists;
+using vantor::test::ReadFile;
+using vantor::test::TempDir;
+using vantor::test::WriteFile;
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+CliRun Cli(const std::string& args) {
+    TempDir io;
+    std::string cmd = "LC_ALL=C LANG=C " + Quote(VANTOR_CLI_PATH) + " --lang en " + args + " >" + Quote(io / "out") +
+                      " 2>" + Quote(io / "err");
+    int raw = std::system(cmd.c_str());
+    CliRun r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = ReadFile(io / "out");
+    r.err = ReadFile(io / "err");
+    return r;
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+}  // namespace
+
+TEST(CliDesign, RefusesAMissingDestinationOrTheSourceItself) {
+    TempDir t;
+    WriteFile(t / "src/a.c", "int a;\n");
+    const std::string src = Quote(t / "src");
+    const std::string refused[] = {
+        "design " + src,                                  // no -o and no DestinationDesign
+        "design " + src + " -o " + src,                   // the source itself
+        "design " + src + " -o " + Quote(t / "src/"),     // another spelling of it
+        "design " + src + " -o " + Quote(t / "SRC"),      // letter case, as the window compares
+        "--set DestinationDesign=" + Quote(t / "src") + " design " + src,
+        "design " + src + " -o " + Quote(t / "src/../src"),
+        // Inside a tree walked with its sub-folders: the walk would enter its own pages.
+        "--set SousRepertoire=1 design " + src + " -o " + Quote(t / "src/pages"),
+    };
+    for (const std::string& args : refused) {
+        CliRun r = Cli(args);
+        EXPECT_EQ(2, r.status) << args;
+        EXPECT_EQ("", r.out) << args;
+        EXPECT_NE(std::string::npos, r.err.find("destination")) << args << ": " << r.err;
+    }
+    EXPECT_FALSE(FileExists(t / "src/liste.txt"));
+    EXPECT_FALSE(FileExists(t / "src/pages"));
+    EXPECT_FALSE(FileExists(t / "src/a.c.bak"));
+}
+
+TEST(CliDesign, WritesPagesListAndMatricesBeforeTheClosingWord) {
+    TempDir t;
+    WriteFile(t / "src/main.c", "#include \"util.h\"\nint main(void)\n{\n   return run();\n}\n");
+    WriteFile(t / "src/util.h", "int run(void);\n");
+    // The configuration's folder serves when -o is not given; a missing folder is created.
+    CliRun r = Cli("--color never --set DestinationDesign=" + Quote(t / "pages/deep") + " design " + Quote(t / "src"));
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("", r.err);
+    const std::string out = t / "pages/deep";
+    EXPECT_EQ("<P>int&nbsp;run(void)</P>\r\n", ReadFile(out + "/util.h.html"));
+    EXPECT_NE(std::string::npos, ReadFile(out + "/main.c.html").find("<P>&nbsp;&nbsp;&nbsp;<B>return</B>&nbsp;run()</P>"));
+    EXPECT_NE(std::string::npos, ReadFile(out + "/dependency.html").find("<p><b>main.c</b>:&nbsp;util&nbsp;<p></p></p>\n"));
+    EXPECT_NE(std::string::npos, ReadFile(out + "/calling.html").find("<p><b>run</b>:&nbsp;main&nbsp;</p>\n"));
+    const std::string list = ReadFile(out + "/liste.txt");
+    EXPECT_EQ(2, std::count(list.begin(), list.end(), '\n')) << list;
+    EXPECT_TRUE(EndsWith(r.out, " branchs\nfinished\n")) << r.out;
+    EXPECT_FALSE(FileExists(t / "src/main.c.bak"));  // the sources are only read
+
+    // One file: its page goes into the destination under its own name.
+    r = Cli("design " + Quote(t / "src/util.h") + " -o " + Quote(t / "one"));
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("<P>int&nbsp;run(void)</P>\r\n", ReadFile(t / "one/util.h.html"));
+    EXPECT_EQ("int run(void);\n", ReadFile(t / "src/util.h"));
+}
+
+TEST(CliDesign, UnwritableDestinationIsAFileError) {
+    TempDir t;
+    WriteFile(t / "src/a.c", "int a;\n");
+    WriteFile(t / "blocker", "");
+    CliRun r = Cli("--color never design " + Quote(t / "src") + " -o " + Quote(t / "blocker/out"));
+    EXPECT_EQ(3, r.status);
+    EXPECT_NE(std::string::npos, r.out.find("unable to write the file " + t / "blocker/out/liste.txt\n")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("unable to write the file " + t / "blocker/out/calling.html\n")) << r.out;
+    EXPECT_TRUE(EndsWith(r.out, "finished\n"));
+}
+
+TEST(CliSearch, ListsMatchesInGreenAndChangesNothing) {
+    TempDir t;
+    WriteFile(t / "a.c", "account = count;\nint Count;\n");
+    CliRun r = Cli("--color always --dict count=total search " + Quote(t / "a.c"));
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_NE(std::string::npos, r.out.find("0001:account = \x1b[32mcount\x1b[0m;\n")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("0002:int \x1b[32mCount\x1b[0m;\n")) << r.out;
+    EXPECT_EQ("account = count;\nint Count;\n", ReadFile(t / "a.c"));
+
+    r = Cli("--color never --substring --dict count=total search " + Quote(t / "a.c"));
+    EXPECT_NE(std::string::npos, r.out.find("\naccount = count;\n")) << r.out;
+    EXPECT_EQ(std::string::npos, r.out.find("Count;")) << r.out;
+    EXPECT_FALSE(FileExists(t / "a.c.bak"));
+}
+
+TEST(CliReplace, RewritesInPlaceWithBackups) {
+    TempDir t;
+    const std::string source = "account = count;\r\nint Count;\n";
+    WriteFile(t / "src/a.c", source);
+    WriteFile(t / "src/b.h", "int other;\n");
+    CliRun r = Cli("--color never --dict count=total replace " + Quote(t / "src"));
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("account = total;\r\nint total;\n", ReadFile(t / "src/a.c"));
+    EXPECT_EQ(source, ReadFile(t / "src/a.c.bak"));
+    EXPECT_FALSE(FileExists(t / "src/b.h.bak"));
+
+    WriteFile(t / "src/a.c", source);
+    r = Cli("--dict count=total --dict int=long --substring replace " + Quote(t / "src"));
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("actotal = total;\r\nlong Count;\n", ReadFile(t / "src/a.c"));
+}

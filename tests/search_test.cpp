@@ -1,0 +1,129 @@
+// Search and Replace through the per-file pipeline, whole-token (the line
+// engine) and sub-string (ApplyDictionary), as the commands run them.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "config/pipeline.h"
+#include "config/settings.h"
+#include "console/recording_sink.h"
+#include "support/test_support.h"
+
+using namespace vantor;
+using vantor::test::FileExists;
+using vantor::test::ReadFile;
+using vantor::test::TempDir;
+using vantor::test::WriteFile;
+using Rows = std::vector<std::pair<std::string, std::string>>;
+
+namespace {
+
+class SearchReplace : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        French = false;
+        Settings.checkMode = Settings.designMode = Settings.Indenter = Settings.couverture = false;
+        Settings.dictionaryMode = true;
+        Settings.rtlf = true;  // must not matter: line ends stay as they are
+        ConsoleAttach(&console, &sink);
+    }
+    void TearDown() override {
+        ConsoleDetach(&console);
+        ResetSettings();
+        Settings.dictionaryMode = Settings.replaceMode = Settings.substringMode = false;
+        French = true;
+    }
+
+    // Runs `source` through one command; the console text comes back with the
+    // green pieces in brackets and without the file-name line.
+    std::string Run(bool replace, bool substring, const Rows& rows, const std::string& source) {
+        Settings.replaceMode = replace;
+        Settings.substringMode = substring;
+        Dictionary dictionary;
+        for (const auto& r : rows) dictionary.Add(r.first, r.second);
+        WriteFile(path, source);
+        std::remove((path + ".bak").c_str());
+        sink.pieces.clear();
+        ProcessFile(path, "", &dictionary);
+        std::string shown;
+        for (const RecordedPiece& p : sink.pieces) {
+            if (p.style == fsUnderline) continue;
+            EXPECT_TRUE(p.colour == 0 || p.colour == kColorGreen) << p.text;
+            shown += p.colour == kColorGreen ? "[" + p.text + "]" : p.text;
+        }
+        return shown;
+    }
+    std::string Search(const Rows& rows, const std::string& source, bool substring = false) {
+        return Run(false, substring, rows, source);
+    }
+    // The file after Replace (its report must not be needed to check it).
+    std::string Replace(const Rows& rows, const std::string& source, bool substring = false) {
+        Run(true, substring, rows, source);
+        return ReadFile(path);
+    }
+
+    TempDir dir;
+    std::string path = dir / "a.c";
+    RecordingSink sink;
+};
+
+}  // namespace
+
+TEST_F(SearchReplace, WholeTokenAgainstSubstring) {
+    const Rows countTotal = {{"count", "total"}};
+    EXPECT_EQ("account = total;\n", Replace(countTotal, "account = count;\n"));
+    EXPECT_EQ("actotal = total;\n", Replace(countTotal, "account = count;\n", true));
+    EXPECT_EQ("0001:account = [count];\n", Search(countTotal, "account = count;\n"));
+    EXPECT_EQ("account = count;\n", ReadFile(path));  // Search never writes
+    EXPECT_FALSE(FileExists(path + ".bak"));
+    EXPECT_EQ("ac[count] = count;\n", Search(countTotal, "account = count;\n", true));
+
+    // Letter case: not significant for whole tokens, significant for sub-strings.
+    EXPECT_EQ("0001:[count] = 1;\n", Search({{"Count", "Total"}}, "count = 1;\n"));
+    EXPECT_EQ("", Search({{"Count", "Total"}}, "count = 1;\n", true));
+    EXPECT_EQ("Total = 1;\n", Replace({{"Count", "Total"}}, "count = 1;\n"));
+}
+
+TEST_F(SearchReplace, RowsApplyInGridOrder) {
+    const Rows chain = {{"a", "b"}, {"b", "c"}};
+    EXPECT_EQ("c\n", Replace(chain, "a\n", true));
+    // A whole token is replaced once: the new name is not looked up again.
+    EXPECT_EQ("b = c;\n", Replace(chain, "a = b;\n"));
+    // Sub-string Search: the earlier row, once, even when a later row comes first in the line.
+    EXPECT_EQ("alpha [beta] gamma beta\n", Search({{"beta", "x"}, {"alpha", "y"}}, "alpha beta gamma beta\n", true));
+    // Whole-token Search lists every match, each on a console line of its own.
+    EXPECT_EQ("0002:   [alpha] = beta;\n0002:   alpha = [beta];\n",
+              Search({{"beta", "x"}, {"alpha", "y"}}, "x;\n   alpha = beta;\n"));
+}
+
+TEST_F(SearchReplace, TitleRowOnlyChangesAndReportsNothing) {
+    for (bool substring : {false, true}) {
+        EXPECT_EQ("", Search({}, "int count;\n", substring));
+        EXPECT_EQ("int count;\n", Replace({}, "int count;\n", substring));
+        EXPECT_EQ("", sink.Text().substr(sink.Text().find('\n') + 1));  // no "Modification" either
+        EXPECT_FALSE(FileExists(path + ".bak"));
+    }
+}
+
+TEST_F(SearchReplace, ReplaceTouchesNothingButTheNames) {
+    // Line ends of every kind stay, a last line keeps lacking its end, and
+    // strings, longer names and numbers are left alone.
+    const std::string before = "int n;\r\nchar *s = \"n\";\nn1 = 0x1n;\r\n/* n */ f(n);\n  if (n)\tn++;";
+    const std::string after = "int count;\r\nchar *s = \"n\";\nn1 = 0x1n;\r\n/* count */ f(count);\n  if (count)\tcount++;";
+    EXPECT_EQ(after, Replace({{"n", "count"}}, before));
+    EXPECT_EQ(before, ReadFile(path + ".bak"));
+    EXPECT_EQ(before, Replace({{"count", "n"}}, after));
+}
+
+TEST_F(SearchReplace, ReportFormat) {
+    // Replace shows the new name in green; the rest of the line follows with its end.
+    EXPECT_EQ("0002:  if ([n])\tcount++;\r\n0002:  if (n)\t[n]++;\r\nModification\n",
+              Run(true, false, {{"count", "n"}}, "a;\n  if (count)\tcount++;\r\n"));
+    // A last line without line end still ends its report lines.
+    EXPECT_EQ("0001:[x] = x\n0001:x = [x]\n", Search({{"x", "y"}}, "x = x"));
+    EXPECT_EQ("[x] = x\n", Search({{"x", "y"}}, "x = x", true));
+}
