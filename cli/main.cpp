@@ -131,7 +131,8 @@ bool InstrumentFolder(const Options& o, const std::string& source, std::string& 
             if (d == dest.end() || *t != *d) return false;
         return true;
     };
-    if (dest == tree || SameFile(folder, tree.string()) || (Settings.SousRepertoire && inside())) {
+    const bool walksIntoItself = Settings.SousRepertoire && !tree.empty() && inside();
+    if (dest == tree || SameFile(folder, tree.string()) || walksIntoItself) {
         error = Tr("Les répertoires sources et destination doivent être différents",
                    "You must select a different destination than source");
         return false;

@@ -53,6 +53,9 @@ public:
     // The block of this branch is a brace block (written or inserted), so a
     // marker line inside it cannot become the statement of an if or loop.
     bool blockBraced = false;
+    // A "case" or "default" of this branch waits for the ":" that ends it; any
+    // other ":" under the label (of a ?: operator) moves no position.
+    bool labelOpen = false;
 };
 
 // Number of Branch objects in existence; gives each new branch its number.

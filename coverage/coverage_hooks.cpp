@@ -47,7 +47,8 @@ int8_t BraceRole(const ctxFichier& ctx, const BlockEntry& brace, const BlockEntr
         return kStatementBlock;
     const std::string& p = ctx.previousToken;
     if (Is(p, ')')) return kMayNotRun;
-    if (p.empty() || Is(p, ';') || Is(p, '{') || Is(p, '}') || Is(p, ':') || p == "try") return kStatementBlock;
+    if (p.empty() || Is(p, ';') || Is(p, '{') || Is(p, '}') || Is(p, ':') || p == "try")
+        return kStatementBlock;
     return kExpression;
 }
 
@@ -169,7 +170,8 @@ void CoverageOnPop(ctxFichier& ctx) {
     // change what the program does; such a block is left without one.
     if (IsControlled(e.kind) && !b->blockBraced) {
         if (!b->instrumented)
-            ReportViolation(ctx, Tr("bloc sans accolades : pas de COV_SET", "block without braces: no COV_SET"));
+            ReportViolation(ctx,
+                            Tr("bloc sans accolades : pas de COV_SET", "block without braces: no COV_SET"));
         b->instrumented = true;
         return;
     }
@@ -196,15 +198,23 @@ void CoverageOnBraceClosed(ctxFichier& ctx) {
     ctx.currentBranch->nextPosition = OutputCount(ctx) + 1;
 }
 
+void CoverageOnCaseKeyword(ctxFichier& ctx) {
+    if (ctx.Top().kind == Case) ctx.currentBranch->labelOpen = true;
+}
+
 void CoverageOnCaseLabel(ctxFichier& ctx) {
-    if (PositionsFrozen(ctx, ctx.blockTop)) return;
     Branch* b = ctx.currentBranch;
+    // Only the ":" of a label: one of "?:" would put the marker inside an expression.
+    if (!b->labelOpen) return;
+    b->labelOpen = false;
+    if (PositionsFrozen(ctx, ctx.blockTop)) return;
     b->nextPosition = b->lastPositionOrCondition = OutputCount(ctx) + 1;
 }
 
 void CoverageOnExit(ctxFichier& ctx) {
     Branch* b = ctx.currentBranch;
-    if (!Settings.couverture || b->instrumented || ctx.Top().exitSeen || PositionsFrozen(ctx, ctx.blockTop)) return;
+    if (!Settings.couverture || b->instrumented || ctx.Top().exitSeen) return;
+    if (PositionsFrozen(ctx, ctx.blockTop)) return;
     b->conditionPosition = b->lastPositionOrCondition = OutputCount(ctx);
 }
 

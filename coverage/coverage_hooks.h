@@ -1,7 +1,8 @@
 // The coverage side of the block stack and of the line engine: branch
 // records, their counts and the output positions where markers will land.
-// The engine calls these at fixed points; they only act during an
-// instrumentation run or keep Branch bookkeeping that the coverage table uses.
+// The engine calls these at fixed points in every mode (the statistics count
+// branches for every command); marker lines are written only during an
+// instrumentation run, and never into a header.
 #pragma once
 
 #include <string>
@@ -27,6 +28,8 @@ void CoverageOnInstruction(ctxFichier& ctx);
 void CoverageOnStatementEnd(ctxFichier& ctx);
 // A "}" has popped its Brace entry.
 void CoverageOnBraceClosed(ctxFichier& ctx);
+// "case" or "default" inside a function, after its push (if any).
+void CoverageOnCaseKeyword(ctxFichier& ctx);
 // ":" while the top entry is a Case.
 void CoverageOnCaseLabel(ctxFichier& ctx);
 // break, continue or return inside a function.

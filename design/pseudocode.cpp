@@ -99,27 +99,28 @@ const std::string* Rendering(const ctxFichier& ctx) {
 }
 
 // The paragraph of a kept line: blanks become "&nbsp;" (the indentation stays
-// visible), the line end goes, and the page's own line end follows.
+// visible), the line end goes, and the page's own line end follows. One pass
+// into a scratch buffer that keeps its size from line to line.
 void AddParagraph(ctxFichier& ctx, const std::string& text) {
+    static thread_local std::string scratch;
     size_t end = text.size();
     while (end > 0 && (text[end - 1] == '\r' || text[end - 1] == '\n')) --end;
-    const char* in = text.data();
-    size_t blanks = 0;
-    for (size_t i = 0; i < end; ++i) blanks += in[i] == ' ';
-    std::string out(3 + end + blanks * 5 + 6, '\0');
-    char* p = &out[0];
+    if (scratch.size() < 6 * end + 9) scratch.resize(6 * end + 9);
+    char* const start = &scratch[0];
+    char* p = start;
     std::memcpy(p, "<P>", 3);
     p += 3;
-    for (size_t i = 0; i < end; ++i) {
-        if (in[i] == ' ') {
+    for (const char* in = text.data(); in < text.data() + end; ++in) {
+        if (*in == ' ') {
             std::memcpy(p, "&nbsp;", 6);
             p += 6;
         } else {
-            *p++ = in[i];
+            *p++ = *in;
         }
     }
     std::memcpy(p, "</P>\r\n", 6);
-    ctx.outputLines.push_back(std::move(out));
+    p += 6;
+    ctx.outputLines.emplace_back(start, static_cast<size_t>(p - start));
 }
 
 }  // namespace

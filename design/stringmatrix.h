@@ -5,10 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace vantor {
@@ -43,15 +40,17 @@ public:
 
 private:
     // A kernel-sized run calls AddUse tens of millions of times: names are
-    // found by a hash that ignores case, and kept in arrival order; the
-    // sorting is done once, when the page is written.
-    struct NameHash {
-        size_t operator()(std::string_view s) const;
+    // found through a flat open-addressing table of (hash, id) pairs that
+    // ignores case, and kept in arrival order; the sorting is done once, when
+    // the page is written.
+    struct Slot {
+        uint32_t hash;
+        int32_t id;  // -1: empty
     };
-    struct NameEqual {
-        bool operator()(std::string_view a, std::string_view b) const;
+    struct Index {
+        std::vector<Slot> slots;  // a power of two, at most half full
+        size_t used = 0;
     };
-    using Index = std::unordered_map<std::string_view, int32_t, NameHash, NameEqual>;
     struct Use {
         int32_t column;
         int32_t spelling;  // -1: the column's own spelling, else an index in `spellings`
@@ -66,14 +65,20 @@ private:
         int64_t stamp = -1;          // the row definition that used it last
     };
 
-    const std::string& UseName(const Use& u) const;
-    std::vector<int32_t> SortedRows() const;
-    std::vector<int32_t> SortedColumns() const;
-    std::vector<const std::string*> SortedUses(const Row& row) const;
-    std::vector<int32_t> SortedUsers(const Column& column) const;
+    static uint32_t Hash(const std::string& name);
+    template <class Names>
+    static int32_t Find(const Index& index, const Names& names, const std::string& name, uint32_t hash);
+    static void Insert(Index& index, uint32_t hash, int32_t id);
 
-    std::deque<Row> rows;  // a deque: the index keys point into the names
-    std::deque<Column> columns;
+    const std::string& UseName(const Use& u) const;
+    // Ids in page order, and each id's place in it.
+    template <class Names>
+    static std::vector<int32_t> PageOrder(const Names& names, std::vector<int32_t>* rank);
+    std::vector<const std::string*> SortedUses(const Row& row, const std::vector<int32_t>& columnRank) const;
+    std::vector<int32_t> SortedUsers(const Column& column, const std::vector<int32_t>& rowRank) const;
+
+    std::vector<Row> rows;
+    std::vector<Column> columns;
     std::vector<std::string> spellings;  // a use spelled otherwise than its column
     Index rowIndex;
     Index columnIndex;

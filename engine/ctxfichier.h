@@ -120,6 +120,10 @@ struct ctxFichier {
     // (the column in the output line is `column` - `lineStart`). ProcessLine
     // drops the spent bytes before the line leaves the engine.
     int32_t lineStart = 0;
+    // Apply mode: the quote of a string or character literal that the last
+    // line left open with a backslash at its end (also on a directive, where
+    // the reader does not cut literals): the tabs in it are data and stay.
+    char literalRunsOn = 0;
     // `previousToken` is a "}" that closed a brace inside parentheses (a macro
     // argument, compound literal or lambda): it ends no enclosing statement.
     bool braceClosedInParens = false;

@@ -6,6 +6,7 @@
 #include "engine/lineengine.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "config/wholetoken.h"
 #include "coverage/coverage_hooks.h"
@@ -43,6 +44,7 @@ struct LineState {
     // Closing braces the reformatter put into the line and the loop has not
     // read yet: they are the next "}" tokens, and close inserted braces only.
     int32_t insertedClosers = 0;
+    bool stringTail = false;  // the token is the rest of a string begun on an earlier line
 };
 
 // Every cut starts a new output line: its token is first, and the statements
@@ -140,13 +142,18 @@ void CaptureVersionLog(ctxFichier& ctx) {
 }
 
 // Every tab becomes one blank, except inside string and character literals:
-// rewriting must not change the program's data. True when a tab was replaced.
+// rewriting must not change the program's data. A literal may run on from the
+// line before through a backslash at its end. True when a tab was replaced.
 bool ExpandTabs(ctxFichier& ctx) {
     std::string& line = ctx.line;
-    if (line.find('\t') == std::string::npos) return false;
     const size_t n = line.size();
+    size_t last = n;
+    while (last > 0 && (line[last - 1] == '\n' || line[last - 1] == '\r')) --last;
+    const bool continued = last > 0 && line[last - 1] == '\\';
+    char quote = ctx.literalRunsOn;
+    ctx.literalRunsOn = 0;
+    if (quote == 0 && !continued && line.find('\t') == std::string::npos) return false;
     bool inComment = ctx.inBlockComment;
-    char quote = ctx.inStringContinuation ? '"' : 0;
     bool changed = false;
     for (size_t i = 0; i < n; ++i) {
         const char c = line[i];
@@ -185,6 +192,8 @@ bool ExpandTabs(ctxFichier& ctx) {
             changed = true;
         }
     }
+    // Still inside a literal at a backslash that ends the line: it goes on.
+    if (quote != 0 && continued) ctx.literalRunsOn = quote;
     return changed;
 }
 
@@ -236,11 +245,13 @@ bool CloseBrace(LineState& s) {
         }
     }
     if (ctx.Top().kind == Brace) {
-        // A brace directly inside an inserted one belongs to the statement the
-        // inserted brace holds (an initialiser, a compound literal, a lambda):
-        // that statement goes on to its ";".
-        if (ctx.blockTop > 1 && ctx.blocks[ctx.blockTop - 1].kind == Brace &&
-            ctx.blocks[ctx.blockTop - 1].insertedBrace)
+        // The braces of an initialiser or of a value returned (a compound
+        // literal) directly inside an inserted brace belong to the statement
+        // the inserted brace holds: that statement goes on to its ";". (A
+        // macro loop's body, `list_for_each(...) { }`, does end it.)
+        const BlockEntry& below = ctx.blocks[ctx.blockTop - 1];
+        if (ctx.blockTop > 1 && below.kind == Brace && below.insertedBrace &&
+            (ctx.Top().initialiser || ctx.exitSeen))
             s.braceInParens = true;
         PopBlock(ctx);
         CoverageOnBraceClosed(ctx);
@@ -282,6 +293,7 @@ void HandleKeyword(LineState& s) {
             PopBlock(ctx);
             PushBlock(ctx, Case);
         }
+        CoverageOnCaseKeyword(ctx);
     } else if (Is(t, "break") || Is(t, "continue") || Is(t, "return")) {
         ctx.structuralLine = true;
         ctx.exitSeen = true;
@@ -433,8 +445,8 @@ bool CloseInsertedBracesBefore(LineState& s) {
     bool due;
     if (Is(t, "else"))
         due = top.kind == Brace && top.insertedBrace;
-    else
-        due = Is(ctx.previousToken, "}") && top.kind != Case && !ctx.braceClosedInParens;
+    else  // a "}" has already popped in step 6: CloseBrace closed what had to go before it
+        due = Is(ctx.previousToken, "}") && !Is(t, "}") && top.kind != Case && !ctx.braceClosedInParens;
     if (!due) return false;
     const int32_t n = InsertBracesAfterClosingBrace(ctx);
     if (n == 0) return false;
@@ -455,13 +467,33 @@ bool TailOfNumber(const ctxFichier& ctx) {
     return i + 1 < static_cast<size_t>(ctx.column) - 1 && IsAsciiDigit(static_cast<unsigned char>(line[i]));
 }
 
+// The "asm" at `column` takes its code as a string in parentheses (GCC:
+// `asm volatile ("..." : ...);`): that is an ordinary statement, whose ";"
+// ends it and starts no assembler comment.
+bool OperandsInParentheses(const ctxFichier& ctx) {
+    const std::string& line = ctx.line;
+    size_t i = static_cast<size_t>(ctx.column) - 1 + ctx.token.size();
+    for (;;) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        if (i >= line.size()) return false;
+        if (line[i] == '(') return true;
+        size_t end = i;
+        while (end < line.size() && (line[end] == '_' || IsAsciiAlnum(static_cast<unsigned char>(line[end])))) ++end;
+        const std::string_view word(line.data() + i, end - i);
+        if (word != "volatile" && word != "__volatile__" && word != "goto" && word != "inline") return false;
+        i = end;
+    }
+}
+
 // Step 9: a word (code or not).
 Flow HandleWord(LineState& s) {
     ctxFichier& ctx = s.ctx;
     ctx.atStatementStart = (ctx.parenDepth == 0);
     if (!ctx.IsCode()) return Flow::Next;
-    // A word that is the tail of a number ("1.f", "2.e5") cannot start a line.
-    if (RuleLineLength(ctx, s.isFirst || TailOfNumber(ctx))) {
+    // A piece of a string that runs on over several lines is never measured,
+    // whatever it ends with; a word that is the tail of a number ("1.f",
+    // "2.e5") cannot start a line.
+    if (!s.stringTail && RuleLineLength(ctx, s.isFirst || TailOfNumber(ctx))) {
         CutLine(s);
         return Flow::Restart;
     }
@@ -473,7 +505,7 @@ Flow HandleWord(LineState& s) {
     // An if condition without a brace makes the next line a continuation line.
     // An access label ends with its ":" like a case label: nothing continues.
     if (!forbidden && ctx.parenDepth == 0 && ctx.token.back() != ':') ctx.statementContinues = true;
-    if ((forbidden || ctx.parenDepth == 0) && Is(ctx.token, "asm")) ctx.inAsm = true;
+    if ((forbidden || ctx.parenDepth == 0) && Is(ctx.token, "asm") && !OperandsInParentheses(ctx)) ctx.inAsm = true;
     return Flow::Next;
 }
 
@@ -484,6 +516,7 @@ Flow ProcessToken(LineState& s) {
     s.braceInParens = false;
     // A line that starts inside a block comment moves with the comment's first line.
     const bool inCommentBefore = ctx.inBlockComment;
+    s.stringTail = ctx.inStringContinuation;
 
     // 1. The token at `column`.
     ReadToken(ctx);

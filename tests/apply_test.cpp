@@ -204,6 +204,16 @@ TEST_F(ApplyTest, BracesInsideAStatement) {
         "         }\n         ,\n      {\n         }\n         );\n   }\n}\n",
         "void f()\n{\n   if (a) x(); else condmovestack(L,{},{});\n}\n");
     expectBalanced("void f()\n{\n   if (a) return (struct s){ .a = {1}, .b = 2 };\n   g();\n}\n", 1);
+    expectBalanced("void f()\n{\n   if (a) x = (struct s){ .a = {1}, .b = 2 };\n   else g();\n}\n", 1);
+    // The braces of a macro loop are its statement: the loop ends with them.
+    expectApply(
+        "void f()\n{\n   for (;;)\n   {\n      each(e)\n      {\n         g(e);\n      }\n   }\n   h();\n}\n",
+        "void f()\n{\n   for (;;) each(e) { g(e); }\n   h();\n}\n");
+    // Two written "}" in a row inside an inserted brace: each closes its own.
+    expectApply(
+        "void f()\n{\n   for (;;)\n   {\n      each(e)\n      {\n         if (a)\n         {\n            g(e);\n"
+        "         }\n      }\n   }\n   h();\n}\n",
+        "void f()\n{\n   for (;;) each(e) { if (a) { g(e); } }\n   h();\n}\n");
     const Applied r = Apply("void f()\n{\n   if (a) return (struct s){ .a = {1}, .b = 2 };\n}\n");
     EXPECT_NE(std::string::npos, r.text.find("         , .b = 2\n      }\n      ;\n   }\n}\n")) << r.text;
     expectBalanced("class A\n{\n   void f()\n   {\n      if (a) x = new int[] {1, 2};\n      else y();\n   }\n}\n",
@@ -230,6 +240,19 @@ TEST_F(ApplyTest, PreprocessorAndAssemblerLinesKeepTheirIndentation) {
     EXPECT_EQ("  mov r0, r1 ; x; y;\n add r0, #1\nlabel:\n{\nb\n}\n", r.text);
 }
 
+// An asm statement with its code in parentheses ends at its ";" like any
+// other; an asm block keeps the indentation of its lines, whose ";" starts a
+// comment.
+TEST_F(ApplyTest, Asm) {
+    Settings.accolades = true;
+    expectApply(
+        "void f()\n{\n   if (a)\n   {\n      do\n      {\n         asm volatile(\"brk;\");\n      }\n"
+        "      while (1);\n   }\n   x;\n}\n",
+        "void f()\n{\n   if (a) do { asm volatile(\"brk;\"); } while (1);\n   x;\n}\n");
+    expectApply("void f()\n{\n   asm\n{\n  mov ax, 1 ; x; y;\n     nop\n   }\n   x;\n}\n",
+                "void f()\n{\n   asm {\n  mov ax, 1 ; x; y;\n     nop\n   }\n   x;\n}\n");
+}
+
 TEST_F(ApplyTest, ContinuationLines) {
     expectApply("void f()\n{\n   x = a +\n      b;\n   g(a,\n      b);\n}\n",
                 "void f()\n{\n   x = a +\n   b;\n   g(a,\nb);\n}\n");
@@ -242,6 +265,15 @@ TEST_F(ApplyTest, LongLinesAreCutBeforeTheFirstWordPastTheLimit) {
     expectApply("void f()\n{\n   x = alpha + beta +\n      gamma;\n}\n", "void f()\n{\n   x = alpha + beta + gamma;\n}\n");
     expectApply("void f()\n{\n   x = alphabet +\n      betamax +\n      gammaray +\n      delta;\n}\n",
                 "void f()\n{\n   x = alphabet + betamax + gammaray + delta;\n}\n");
+    // A string that runs on over several lines is not measured, nor cut.
+    const std::string runsOn = "void f()\n{\n   s = \"a\\\nbcdefghijklmnopqrstuvwxyz\\\n    c\";\n}\n";
+    expectApply(runsOn, runsOn);
+    Settings.checkMode = true;
+    Settings.Indenter = false;
+    Apply(runsOn);
+    EXPECT_TRUE(reports.empty()) << reports[0];
+    Settings.checkMode = false;
+    Settings.Indenter = true;
     // The tail of a number stays with it.
     expectApply("void f()\n{\n   x = 123456789012.f;\n   y = a.\n      bcdefghijklm;\n}\n",
                 "void f()\n{\n   x = 123456789012.f;\n   y = a.bcdefghijklm;\n}\n");
@@ -266,6 +298,9 @@ TEST_F(ApplyTest, RepairsReplaceReports) {
 TEST_F(ApplyTest, Tabs) {
     expectApply("void f()\n{\n   x = 1; /* a b */\n   s = \"a\tb\";\n   c = '\t';\n}\n",
                 "void f()\n{\n\tx = 1;\t/* a\tb */\n\ts = \"a\tb\";\n\tc = '\t';\n}\n");
+    // A literal that runs on through a backslash keeps its tabs, on a directive too.
+    expectApply("#define A \"a\\\n\tb\" \\\n \"c\"\nvoid f()\n{\n   s = \"a\\\n\tb\";\n}\n",
+                "#define A \"a\\\n\tb\" \\\n\t\"c\"\nvoid f()\n{\n\ts = \"a\\\n\tb\";\n}\n");
     // A tab changes the line even when nothing else does.
     EXPECT_TRUE(Apply("int\tx;\n").modified);
     EXPECT_EQ("int x;\n", Apply("int\tx;\n").text);

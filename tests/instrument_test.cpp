@@ -110,6 +110,21 @@ std::vector<Row> Rows(const std::string& source) {
     return rows;
 }
 
+// The first words of the line that follows marker `n` (blanks trimmed).
+std::string AfterMarker(const std::string& text, int n) {
+    const std::string marker = "COV_SET(" + std::to_string(n) + ");\n";
+    size_t at = text.find(marker);
+    if (at == std::string::npos) return "(no marker " + std::to_string(n) + ")";
+    at = text.find_first_not_of(' ', at + marker.size());
+    return text.substr(at, text.find('\n', at) - at);
+}
+
+std::string InstrumentC(const std::string& source, const char* file = "t.c") {
+    ctxFichier ctx;
+    ctx.SetFile(file);
+    return Instrument(ctx, source);
+}
+
 class InstrumentTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -179,6 +194,18 @@ TEST_F(InstrumentTest, IfElseIfAndElse) {
 }
 
 TEST_F(InstrumentTest, SwitchGetsOneBranchPerLabel) {
+    expectInstrumented("int f(int a)\n{\n   COV_SET(0);\n   switch (a)\n   {\n"
+                       "      case 1:\n         COV_SET(1);\n         return 4;\n"
+                       "      case 2:\n         COV_SET(2);\n         return 5;\n"
+                       "      case 3:\n         COV_SET(3);\n         return 6;\n"
+                       "   }\n}\n",
+                       4);
+    // The ":" of a ?: under a label is no label: the marker stays in front of
+    // the return, and out of an expression cut over two lines.
+    const std::string ternary = InstrumentC("int f(int a)\n{\n   switch (a)\n   {\n      case 1:\n"
+                                            "         return g(a > 2 ? 1 :\n            2);\n   }\n}\n");
+    EXPECT_EQ("return g(a > 2 ? 1 :", AfterMarker(ternary, 1)) << ternary;
+    // Shared labels, a fall-through and a default.
     expectInstrumented("void f(int a, int *p)\n{\n   COV_SET(0);\n   switch (a)\n   {\n"
                        "      case 1:\n         p[0] = 1;\n         COV_SET(1);\n         break;\n"
                        "      case 2:\n      case 3:\n         COV_SET(2);\n         p[0] = 2;\n"
@@ -221,21 +248,6 @@ TEST_F(InstrumentTest, BranchRowsRecordLinesAndInstructions) {
               (std::vector<Row>{{2, 15, 4}, {4, 9, 2}, {11, 13, 2}}));  // a return in a case counts twice
 }
 
-// The first words of the line that follows marker `n` (blanks trimmed).
-std::string AfterMarker(const std::string& text, int n) {
-    const std::string marker = "COV_SET(" + std::to_string(n) + ");\n";
-    size_t at = text.find(marker);
-    if (at == std::string::npos) return "(no marker " + std::to_string(n) + ")";
-    at = text.find_first_not_of(' ', at + marker.size());
-    return text.substr(at, text.find('\n', at) - at);
-}
-
-std::string InstrumentC(const std::string& source, const char* file = "t.c") {
-    ctxFichier ctx;
-    ctx.SetFile(file);
-    return Instrument(ctx, source);
-}
-
 TEST_F(InstrumentTest, BracesOfExpressionsAndOfBlocksThatMayNotRun) {
     // Braces of an initialiser, a compound literal, a lambda or a local struct
     // hold no statement of the block: the marker never lands inside them nor
@@ -266,6 +278,24 @@ TEST_F(InstrumentTest, BracesOfExpressionsAndOfBlocksThatMayNotRun) {
                                           "         g(p);\n      }\n   }\n}\n");
     EXPECT_EQ("FOR_EACH(p, list)", AfterMarker(inner, 0)) << inner;
     EXPECT_EQ("g(p);", AfterMarker(inner, 1)) << inner;
+}
+
+TEST_F(InstrumentTest, UnbracedStatementsGetBracesAndMarkers) {
+    EXPECT_EQ("int f(int a)\n{\n   int i;\n"
+              "   if (a > 0)\n   {\n      COV_SET(1);\n      return 1;\n   }\n"
+              "   else if (a < 0)\n   {\n      COV_SET(2);\n      return 2;\n   }\n"
+              "   else\n   {\n      COV_SET(3);\n      a = 3;\n   }\n"
+              "   for (i = 0; i < 3; i++)\n   {\n      COV_SET(4);\n      a += i;\n   }\n"
+              "   do\n   {\n      COV_SET(5);\n      a++;\n   }\n   while (a < 5);\n"
+              "   if (a)\n   {\n      COV_SET(6);\n      if (i)\n      {\n         COV_SET(7);\n         a = 2;\n"
+              "      }\n      else\n      {\n         COV_SET(8);\n         a = 1;\n      }\n   }\n"
+              "   COV_SET(0);\n   return a;\n}\n",
+              InstrumentC("int f(int a)\n{\n   int i;\n"
+                          "   if (a > 0) return 1; else if (a < 0) return 2; else a = 3;\n"
+                          "   for (i = 0; i < 3; i++) a += i;\n"
+                          "   do a++; while (a < 5);\n"
+                          "   if (a)\n      if (i)\n         a = 2;\n      else\n         a = 1;\n"
+                          "   return a;\n}\n"));
 }
 
 TEST_F(InstrumentTest, UnbracedBlockGetsNoMarker) {

@@ -1,6 +1,9 @@
-// Arbitrary bytes as a source file through the line engine, as the Check
-// command drives it. The first byte picks the file kind and a few settings so
-// that the rewriting paths (splits and restarts) are reached too.
+// Arbitrary bytes as a source file through the line engine, as the Check and
+// Apply commands drive it. The first byte picks the file kind and a few
+// settings, the second the rewriting options, so that the rewriting paths
+// (cuts, insertions, restarts) are reached too. Under Apply the output must
+// hold the input's text: the same characters apart from white space, with
+// only "{" and "}" added.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -22,8 +25,22 @@ public:
 DiscardSink discard;
 Dictionary dictionary;
 
-// The pipeline reads at most 999 characters per line.
-constexpr size_t kMaxPiece = 999;
+inline bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// `after` without white space is `before` without white space, with braces added.
+bool KeepsText(const std::string& before, const std::string& after) {
+    size_t i = 0;
+    for (const char c : after) {
+        if (IsWhite(c)) continue;
+        while (i < before.size() && IsWhite(before[i])) ++i;
+        if (i < before.size() && before[i] == c)
+            ++i;
+        else if (c != '{' && c != '}')
+            return false;
+    }
+    while (i < before.size() && IsWhite(before[i])) ++i;
+    return i == before.size();
+}
 
 }  // namespace
 
@@ -35,9 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return true;
     }();
     (void)ready;
-    if (size == 0) return 0;
+    if (size < 2) return 0;
 
     const uint8_t mode = data[0];
+    const uint8_t rewrite = data[1];
     ResetSettings();
     Settings.checkMode = true;
     Settings.Indenter = (mode & 1) != 0;
@@ -47,27 +65,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Settings.caracteres = (mode & 16) ? 10 : 80;
     Settings.imbrications = (mode & 32) ? 1 : 8;
     French = (mode & 64) != 0;
+    Settings.aligner = (rewrite & 1) == 0;
+    Settings.monoInstruction = (rewrite & 2) == 0;
+    static const int32_t kSteps[] = {3, 0, 1, 8};
+    Settings.lnIndentation = kSteps[(rewrite >> 2) & 3];
+    Settings.rtlf = (rewrite & 16) != 0;
     static const char* const kNames[] = {"f.c", "f.s"};
 
     ctxFichier ctx;
     ctx.SetFile(kNames[(mode >> 7) & 1]);
     ctx.lineNumber = 1;
     ctx.outputLineNumber = 1;
-    const char* text = reinterpret_cast<const char*>(data + 1);
-    const size_t n = size - 1;
+    const char* text = reinterpret_cast<const char*>(data + 2);
+    const size_t n = size - 2;
+    std::string output;
+    // Whole lines, whatever their length, as the pipeline reads them.
     size_t from = 0;
     while (from < n) {
         size_t end = from;
-        while (end < n && end - from < kMaxPiece && text[end] != '\n') ++end;
-        if (end < n && text[end] == '\n') ++end;
+        while (end < n && text[end] != '\n') ++end;
+        if (end < n) ++end;
         ctx.line.assign(text + from, end - from);
         ProcessLine(ctx, &dictionary);
         if (ctx.blockTop < 0 || ctx.blockTop >= kBlockSlots || ctx.parenDepth < 0 || ctx.braceDepth < 0)
             __builtin_trap();
-        if (!ctx.inFunction) ctx.outputLines.clear();
+        for (const std::string& l : ctx.outputLines) output += l;
+        ctx.outputLines.clear();
         ++ctx.lineNumber;
         ++ctx.outputLineNumber;
         from = end;
     }
+    // Replace changes names on purpose; everything else only moves white space.
+    if (Settings.Indenter && !Settings.replaceMode && !KeepsText(std::string(text, n), output))
+        __builtin_trap();
     return 0;
 }
