@@ -101,7 +101,22 @@ private:
         }
     }
 
+    // A Java text block: three double quotes that end their line open it,
+    // three more close it; its lines, white space included, are its data.
+    bool TextBlock(Token& t) {
+        if (s_.compare(i_, 3, "\"\"\"") != 0) return false;
+        size_t j = i_ + 3;
+        while (j < s_.size() && (s_[j] == ' ' || s_[j] == '\t' || s_[j] == '\r')) ++j;
+        if (j >= s_.size() || s_[j] != '\n') return false;
+        while (j < s_.size() && s_.compare(j, 3, "\"\"\"") != 0) j += (s_[j] == '\\') ? 2 : 1;
+        j = j < s_.size() ? j + 3 : s_.size();
+        t.text.assign(s_, i_, j - i_);
+        Advance(j - i_);
+        return true;
+    }
+
     void Literal(Token& t) {
+        if (TextBlock(t)) return;
         const char quote = s_[i_];
         size_t j = i_ + 1;
         while (j < s_.size() && s_[j] != quote && s_[j] != '\n') j += (s_[j] == '\\') ? 2 : 1;

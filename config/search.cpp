@@ -18,7 +18,8 @@ void ReportMatch(const std::string& line, size_t at, const std::string& key) {
 }  // namespace
 
 bool ApplyDictionary(std::string& line, const Dictionary* dictionary) {
-    if (!dictionary) return false;
+    // Most lines hold none of the names: they are passed over at a glance.
+    if (!dictionary || !dictionary->MayOccurIn(line)) return false;
     bool changed = false;
     std::string result;
     for (const DictionaryRow& row : dictionary->Rows()) {

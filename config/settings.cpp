@@ -1,6 +1,7 @@
 #include "config/settings.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/text.h"
 
@@ -20,7 +21,70 @@ bool SortedStringList::Contains(const std::string& s) const {
     return std::binary_search(items_.begin(), items_.end(), s);
 }
 
+namespace {
+
+inline uint32_t LengthLetter(const char* name, size_t len) {
+    return static_cast<uint32_t>(((len & 15) << 5) | (static_cast<unsigned char>(AsciiLower(name[0])) & 31));
+}
+
+// The bytes at `p` as a number, first byte lowest, whatever the machine's byte order.
+inline uint32_t Load3(const unsigned char* p) { return p[0] | (p[1] << 8) | (uint32_t{p[2]} << 16); }
+inline uint32_t Load4(const unsigned char* p) { return Load3(p) | (uint32_t{p[3]} << 24); }
+
+// 16-bit hashes of three and four bytes; the 4-byte ones use the upper half of the bit table.
+inline uint32_t Hash3(uint32_t v) { return (v * 2654435761u) >> 16; }
+inline uint32_t Hash4(uint32_t v) { return 65536 + ((v * 2246822519u) >> 16); }
+
+}  // namespace
+
+void Dictionary::Reindex() {
+    for (uint64_t& w : lengthLetter_) w = 0;
+    prefixes_.assign(2 * 65536 / 64, 0);
+    shortName_ = false;
+    for (const DictionaryRow& r : rows_) {
+        const std::string& k = r.oldName;
+        if (k.empty()) continue;  // matches nothing
+        const uint32_t ll = LengthLetter(k.data(), k.size());
+        lengthLetter_[ll >> 6] |= uint64_t{1} << (ll & 63);
+        uint32_t bit = 0;
+        if (k.size() < 3)
+            shortName_ = true;
+        else {
+            const unsigned char* b = reinterpret_cast<const unsigned char*>(k.data());
+            bit = k.size() == 3 ? Hash3(Load3(b)) : Hash4(Load4(b));
+        }
+        prefixes_[bit >> 6] |= uint64_t{1} << (bit & 63);
+    }
+}
+
+void Dictionary::Clear() {
+    rows_.clear();
+    Reindex();
+}
+
+bool Dictionary::MayOccurIn(const std::string& text) const {
+    if (rows_.empty()) return false;
+    if (shortName_) return true;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    const uint64_t* bits = prefixes_.data();
+    size_t i = 0;
+    for (; i + 4 <= n; ++i) {
+        const uint32_t v = Load4(p + i);  // one load serves both hashes
+        const uint32_t a = Hash3(v & 0xFFFFFFu), b = Hash4(v);
+        if (((bits[a >> 6] >> (a & 63)) | (bits[b >> 6] >> (b & 63))) & 1) return true;
+    }
+    if (i + 3 <= n) {
+        const uint32_t a = Hash3(Load3(p + i));
+        if ((bits[a >> 6] >> (a & 63)) & 1) return true;
+    }
+    return false;
+}
+
 const DictionaryRow* Dictionary::Find(const char* name, size_t len) const {
+    if (len == 0 || rows_.empty()) return nullptr;
+    const uint32_t ll = LengthLetter(name, len);
+    if (!((lengthLetter_[ll >> 6] >> (ll & 63)) & 1)) return nullptr;  // most words stop here
     for (const DictionaryRow& r : rows_)
         if (r.oldName.size() == len && EqualsNoCase(r.oldName.data(), name, len)) return &r;
     return nullptr;
@@ -29,6 +93,7 @@ const DictionaryRow* Dictionary::Find(const char* name, size_t len) const {
 bool Dictionary::Add(const std::string& oldName, const std::string& newName) {
     if (Find(oldName)) return false;
     rows_.push_back({oldName, newName});
+    Reindex();
     return true;
 }
 
@@ -37,12 +102,14 @@ bool Dictionary::SetRow(size_t i, const std::string& oldName, const std::string&
     const DictionaryRow* other = Find(oldName);
     if (other && other != &rows_[i]) return false;
     rows_[i] = {oldName, newName};
+    Reindex();
     return true;
 }
 
 bool Dictionary::RemoveRow(size_t i) {
     if (i >= rows_.size()) return false;
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(i));
+    Reindex();
     return true;
 }
 

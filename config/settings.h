@@ -44,14 +44,27 @@ public:
     const DictionaryRow* Find(const std::string& name) const { return Find(name.data(), name.size()); }
     bool SetRow(size_t i, const std::string& oldName, const std::string& newName);
     bool RemoveRow(size_t i);
-    void Clear() { rows_.clear(); }
+    void Clear();
     size_t Count() const { return rows_.size(); }
     bool Empty() const { return rows_.empty(); }
     const DictionaryRow& operator[](size_t i) const { return rows_[i]; }
     const std::vector<DictionaryRow>& Rows() const { return rows_; }
+    // False when no old name occurs in `text` as a sub-string (letter case
+    // significant); true means it may. Lets sub-string matching pass over
+    // most lines of a tree at a glance.
+    bool MayOccurIn(const std::string& text) const;
 
 private:
+    void Reindex();  // after every change of the rows
+
     std::vector<DictionaryRow> rows_;
+    // Quick rejections, rebuilt by Reindex: the (length, first letter) pairs
+    // of the old names for Find; hashes of their first three or four bytes for
+    // MayOccurIn (65536 bits each); an old name of one or two bytes, which
+    // the hashes cannot stand for.
+    uint64_t lengthLetter_[8] = {};
+    std::vector<uint64_t> prefixes_;
+    bool shortName_ = false;
 };
 
 struct SettingsRecord {

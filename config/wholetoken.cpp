@@ -13,7 +13,10 @@ void MatchWholeToken(ctxFichier& ctx, const Dictionary* dictionary) {
     ConsolePrint(&console, "%04d:", number);
     size_t start = ctx.column > 1 ? static_cast<size_t>(ctx.column - 1) : 0;
     if (start > ctx.line.size()) start = ctx.line.size();
-    if (start > 0) ConsolePrint(&console, "%.*s", static_cast<int>(start), ctx.line.data());
+    // The prefix is the output line so far: bytes already cut off and emitted are not shown.
+    size_t head = ctx.lineStart > 0 ? static_cast<size_t>(ctx.lineStart) : 0;
+    if (head > start) head = start;
+    if (start > head) ConsolePrint(&console, "%.*s", static_cast<int>(start - head), ctx.line.data() + head);
     const size_t restAt =
         start + ctx.token.size() < ctx.line.size() ? start + ctx.token.size() : ctx.line.size();
     if (Settings.replaceMode) {

@@ -76,6 +76,38 @@ void PropagateExitOfElse(ctxFichier& ctx) {
     }
 }
 
+// Indentation of a marker, clamped as the reformatter clamps its own: an
+// absurd indentation width must not make megabyte lines.
+constexpr int32_t kMaxMarkerColumn = 1 << 16;
+
+std::string MarkerText(const Branch* b) {
+    std::string text;
+    const int32_t column = b->column < kMaxMarkerColumn ? b->column : kMaxMarkerColumn;
+    if (column > 1) text.assign(static_cast<size_t>(column - 1), ' ');
+    text += "COV_SET(";
+    text += std::to_string(b->number - 1);
+    text += ");";
+    text += CoverageLineEnd();
+    return text;
+}
+
+// "};" at file level: the braces just closed, taken for a function body since
+// they followed a ")", held the members of a structure written through a
+// macro (FIXTURE(name) { int fd; };). Its marker would not compile there.
+void WithdrawStructureMarker(ctxFichier& ctx) {
+    const BlockEntry& closed = ctx.blocks[1];  // the entry just popped
+    Branch* b = closed.branch;
+    if (!Settings.couverture || !closed.functionBody || b == nullptr || !b->instrumented) return;
+    const std::string text = MarkerText(b);
+    for (size_t i = ctx.outputLines.size(); i-- > 0;) {
+        if (ctx.outputLines[i] != text) continue;
+        ctx.outputLines.erase(ctx.outputLines.begin() + static_cast<std::ptrdiff_t>(i));
+        ReportViolation(ctx, Tr("pas un corps de fonction (};) : pas de COV_SET",
+                                "not a function body (};): no COV_SET"));
+        return;
+    }
+}
+
 }  // namespace
 
 void CoverageOnPushCount(ctxFichier& ctx, BlockKind kind) {
@@ -181,6 +213,8 @@ void CoverageOnPop(ctxFichier& ctx) {
 void CoverageOnInstruction(ctxFichier& ctx) { ++ctx.currentBranch->instructionCount; }
 
 void CoverageOnStatementEnd(ctxFichier& ctx) {
+    if (ctx.blockTop == 0 && ctx.lastPoppedKind == Brace && Is(ctx.previousToken, '}'))
+        WithdrawStructureMarker(ctx);
     if (ctx.exitSeen || ctx.Top().exitSeen || PositionsFrozen(ctx, ctx.blockTop)) return;
     Branch* b = ctx.currentBranch;
     const int32_t c = OutputCount(ctx);
@@ -227,13 +261,7 @@ void CoverageOnWhile(ctxFichier& ctx) {
 std::string EmitCoverageMarker(ctxFichier& ctx, Branch* b) {
     if (b->instrumented) return std::string();
     b->instrumented = true;
-    std::string text;
-    const int32_t column = b->column;
-    if (column > 1) text.assign(static_cast<size_t>(column - 1), ' ');
-    text += "COV_SET(";
-    text += std::to_string(b->number - 1);
-    text += ");";
-    text += CoverageLineEnd();
+    const std::string text = MarkerText(b);
     int32_t p = b->lastPositionOrCondition;
     const int32_t count = OutputCount(ctx);
     if (p < 0) {

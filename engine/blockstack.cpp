@@ -48,9 +48,11 @@ void PushBlock(ctxFichier& ctx, BlockKind kind) {
     BlockEntry& entry = ctx.blocks[++ctx.blockTop];
     entry.kind = kind;
     // The braces of an if, loop, else or switch stand at the column of their keyword.
-    entry.column = (kind == Brace && below.kind != Brace && below.kind != Root)
-                       ? below.column
-                       : below.column + Settings.lnIndentation;
+    // An absurd indentation width must not overflow the column.
+    const int64_t column = (kind == Brace && below.kind != Brace && below.kind != Root)
+                               ? below.column
+                               : static_cast<int64_t>(below.column) + Settings.lnIndentation;
+    entry.column = static_cast<int32_t>(column < -(1 << 24) ? -(1 << 24) : column > (1 << 24) ? (1 << 24) : column);
     entry.functionBody = false;
     entry.statementDone = false;
     entry.branch = nullptr;

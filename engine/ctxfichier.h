@@ -124,6 +124,9 @@ struct ctxFichier {
     // line left open with a backslash at its end (also on a directive, where
     // the reader does not cut literals): the tabs in it are data and stay.
     char literalRunsOn = 0;
+    // Inside a Java text block ("\"\"\"" that ends its line, up to the next
+    // "\"\"\""): its lines are one string literal, read and kept as they are.
+    bool inTextBlock = false;
     // `previousToken` is a "}" that closed a brace inside parentheses (a macro
     // argument, compound literal or lambda): it ends no enclosing statement.
     bool braceClosedInParens = false;

@@ -143,7 +143,8 @@ void CaptureVersionLog(ctxFichier& ctx) {
 
 // Every tab becomes one blank, except inside string and character literals:
 // rewriting must not change the program's data. A literal may run on from the
-// line before through a backslash at its end. True when a tab was replaced.
+// line before through a backslash at its end, and a Java text block over many
+// lines. True when a tab was replaced.
 bool ExpandTabs(ctxFichier& ctx) {
     std::string& line = ctx.line;
     const size_t n = line.size();
@@ -154,10 +155,20 @@ bool ExpandTabs(ctxFichier& ctx) {
     ctx.literalRunsOn = 0;
     if (quote == 0 && !continued && line.find('\t') == std::string::npos) return false;
     bool inComment = ctx.inBlockComment;
+    bool textBlock = ctx.inTextBlock;
     bool changed = false;
     for (size_t i = 0; i < n; ++i) {
         const char c = line[i];
         const char next = i + 1 < n ? line[i + 1] : '\0';
+        if (textBlock) {
+            if (c == '\\')
+                ++i;
+            else if (line.compare(i, 3, "\"\"\"") == 0) {
+                textBlock = false;
+                i += 2;
+            }
+            continue;
+        }
         if (quote != 0) {
             if (c == '\\')
                 ++i;
@@ -256,7 +267,8 @@ bool CloseBrace(LineState& s) {
         PopBlock(ctx);
         CoverageOnBraceClosed(ctx);
         const BlockEntry& top = ctx.Top();
-        s.targetColumn = top.column + (top.kind == Brace ? Settings.lnIndentation : 0);
+        const int64_t target = static_cast<int64_t>(top.column) + (top.kind == Brace ? Settings.lnIndentation : 0);
+        s.targetColumn = static_cast<int32_t>(target < 1 ? 1 : target > (1 << 24) ? (1 << 24) : target);
         --ctx.braceDepth;
     }
     // The block was the statement of an enclosing if, else, while or for.
@@ -516,7 +528,7 @@ Flow ProcessToken(LineState& s) {
     s.braceInParens = false;
     // A line that starts inside a block comment moves with the comment's first line.
     const bool inCommentBefore = ctx.inBlockComment;
-    s.stringTail = ctx.inStringContinuation;
+    s.stringTail = ctx.inStringContinuation || ctx.inTextBlock;
 
     // 1. The token at `column`.
     ReadToken(ctx);
@@ -624,7 +636,9 @@ void ProcessLine(ctxFichier& ctx, const Dictionary* dictionary) {
     ctx.lineHasComment = false;
     ctx.lineStart = 0;
     if (Settings.Indenter && ExpandTabs(ctx)) ctx.lineModified = true;
-    LineState s{ctx, dictionary, !ctx.inStringContinuation};
+    // A line that goes on with a string (continued, or a text block) has no
+    // first token of its own: it is not indented.
+    LineState s{ctx, dictionary, !ctx.inStringContinuation && !ctx.inTextBlock};
     ctx.lastLineToken.clear();
     // The version log lives in the leading comment: only lines that start
     // outside code are searched.

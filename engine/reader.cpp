@@ -76,6 +76,30 @@ size_t ReadLiteral(ctxFichier& ctx, size_t start) {
     return n;  // unterminated: the rest of the line
 }
 
+// Three double quotes followed by nothing but white space up to the line end
+// open a Java text block (in C they would leave a string unterminated).
+bool OpensTextBlock(const std::string& line, size_t i) {
+    if (line.compare(i, 3, "\"\"\"") != 0) return false;
+    for (i += 3; i < line.size(); ++i)
+        if (!IsBlank(line[i])) return false;
+    return true;
+}
+
+// A line of a text block from `start`: up to and including its closing
+// three quotes (a backslash escapes the next character), else to the line end.
+size_t ReadTextBlock(ctxFichier& ctx, size_t start) {
+    const std::string& line = ctx.line;
+    for (size_t i = start; i < line.size(); ++i) {
+        if (line[i] == '\\') {
+            ++i;
+        } else if (line.compare(i, 3, "\"\"\"") == 0) {
+            ctx.inTextBlock = false;
+            return i + 3;
+        }
+    }
+    return line.size();
+}
+
 size_t ReadWord(const std::string& line, size_t start) {
     size_t j = start + 1;  // "#" and "$" may only start a word
     while (j < line.size() && IsWordChar(line[j])) ++j;
@@ -130,8 +154,8 @@ void ReadToken(ctxFichier& ctx) {
 
     if (ctx.column < 1) ctx.column = 1;
     size_t i = static_cast<size_t>(ctx.column) - 1;
-    // Inside a continued string the blanks belong to the literal.
-    if (!ctx.inStringContinuation)
+    // Inside a continued string or a text block the blanks belong to the literal.
+    if (!ctx.inStringContinuation && !ctx.inTextBlock)
         while (i < n && IsBlank(line[i])) ++i;
     ctx.column = static_cast<int32_t>(i + 1);
     if (i >= n) return;
@@ -139,6 +163,15 @@ void ReadToken(ctxFichier& ctx) {
     // Only inside a continued string: the line holds nothing before its end.
     if (IsLineEnd(c)) return;
 
+    if (ctx.inTextBlock && ctx.IsCode()) {
+        token.assign(line, i, ReadTextBlock(ctx, i) - i);
+        return;
+    }
+    if (c == '"' && !ctx.inStringContinuation && ctx.IsCode() && OpensTextBlock(line, i)) {
+        ctx.inTextBlock = true;
+        token.assign(line, i, n - i);
+        return;
+    }
     if ((c == '"' || c == '\'' || ctx.inStringContinuation) && ctx.IsCode()) {
         const size_t end = ReadLiteral(ctx, i);
         token.assign(line, i, end - i);

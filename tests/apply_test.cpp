@@ -253,6 +253,14 @@ TEST_F(ApplyTest, Asm) {
                 "void f()\n{\n   asm {\n  mov ax, 1 ; x; y;\n     nop\n   }\n   x;\n}\n");
 }
 
+// The lines of a Java text block are the data of one string: kept as written.
+TEST_F(ApplyTest, JavaTextBlock) {
+    const std::string block = "      return \"\"\"\n  Usage:\tx; y; {\n\n    a \\\"\"\" b\n  \"\"\".trim(); }\n";
+    expectApply("class A\n{\n   String f()\n   {\n" + block.substr(0, block.size() - 3) + "\n   }\n}\n",
+                "class A {\n String f() {\n\treturn \"\"\"\n  Usage:\tx; y; {\n\n    a \\\"\"\" b\n  \"\"\".trim(); }\n}\n",
+                "A.java");
+}
+
 TEST_F(ApplyTest, ContinuationLines) {
     expectApply("void f()\n{\n   x = a +\n      b;\n   g(a,\n      b);\n}\n",
                 "void f()\n{\n   x = a +\n   b;\n   g(a,\nb);\n}\n");

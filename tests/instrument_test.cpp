@@ -307,6 +307,14 @@ TEST_F(InstrumentTest, UnbracedBlockGetsNoMarker) {
     EXPECT_EQ("0004:block without braces: no COV_SET\n", sink.Text());
 }
 
+TEST_F(InstrumentTest, StructureThroughAMacroGetsNoMarker) {
+    // "NAME(args) {" at file level looks like a function; the ";" after its
+    // "}" shows it held the members of a structure.
+    EXPECT_EQ("FIXTURE(t)\n{\n   int fd;\n}\n;\nint f(void)\n{\n   COV_SET(1);\n   return 1;\n}\n",
+              InstrumentC("FIXTURE(t) {\n   int fd;\n};\nint f(void)\n{\n   return 1;\n}\n"));
+    EXPECT_EQ("0003:not a function body (};): no COV_SET\n", sink.Text());
+}
+
 TEST_F(InstrumentTest, LineEndsFollowRtlf) {
     Settings.rtlf = true;
     ctxFichier ctx;

@@ -127,3 +127,44 @@ TEST_F(SearchReplace, ReportFormat) {
     EXPECT_EQ("0001:[x] = x\n0001:x = [x]\n", Search({{"x", "y"}}, "x = x"));
     EXPECT_EQ("[x] = x\n", Search({{"x", "y"}}, "x = x", true));
 }
+
+// The quick rejections of the dictionary never hide a name that is there.
+TEST(DictionaryFilters, NeverRejectAName) {
+    Dictionary d;
+    EXPECT_FALSE(d.MayOccurIn("anything"));
+    EXPECT_EQ(nullptr, d.Find("anything"));
+    uint32_t seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    const char alphabet[] = "abAB_1";
+    for (int round = 0; round < 200; ++round) {
+        d.Clear();
+        std::vector<std::string> keys;
+        for (int k = 0; k < 1 + round % 5; ++k) {
+            std::string key;
+            for (size_t n = 3 + next() % 20; key.size() < n;) key += alphabet[next() % 6];
+            if (d.Add(key, "x")) keys.push_back(key);
+        }
+        for (int l = 0; l < 50; ++l) {
+            std::string line;
+            for (size_t n = next() % 40; line.size() < n;) line += alphabet[next() % 6];
+            bool occurs = false;
+            for (const std::string& k : keys) occurs = occurs || line.find(k) != std::string::npos;
+            EXPECT_TRUE(!occurs || d.MayOccurIn(line)) << line;
+        }
+        for (const std::string& k : keys) {
+            std::string other = k;
+            for (char& c : other) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+            EXPECT_NE(nullptr, d.Find(other)) << other;
+        }
+    }
+    // Names of one or two bytes are always worth a look; a removed name no longer is.
+    d.Clear();
+    d.Add("ab", "x");
+    EXPECT_TRUE(d.MayOccurIn("zzzz"));
+    d.SetRow(0, "abcdef", "x");
+    EXPECT_FALSE(d.MayOccurIn("zzzz abc def"));
+    EXPECT_TRUE(d.MayOccurIn("zzzz abcdef"));
+    d.RemoveRow(0);
+    EXPECT_FALSE(d.MayOccurIn("zzzz abcdef"));
+    EXPECT_EQ(nullptr, d.Find("abcdef"));
+}
