@@ -16,6 +16,9 @@ namespace vantor {
 
 bool StdoutIsTerminal() { return VANTOR_ISATTY(VANTOR_FILENO(stdout)) != 0; }
 
+TerminalSink::TerminalSink(std::FILE* out, bool escapes)
+    : out_(out), escapes_(escapes), lineFlush_(VANTOR_ISATTY(VANTOR_FILENO(out)) != 0) {}
+
 TerminalSink::~TerminalSink() { std::fflush(out_); }
 
 // Builds the SGR sequence for a colour and style; empty for plain text.
@@ -52,8 +55,10 @@ void TerminalSink::Append(const char* text, size_t len, uint32_t colour, uint8_t
         std::fputs("\x1b[0m", out_);
         std::fwrite(text + body, 1, len - body, out_);
     }
-    // Scripts read the output as it comes: hand over each finished line.
-    if (std::memchr(text, '\n', len)) std::fflush(out_);
+    // A person watching a terminal sees each line as it is finished; into a
+    // pipe or a file the C library's buffering saves a write per line, which
+    // on a large tree with many reports is most of the output cost.
+    if (lineFlush_ && std::memchr(text, '\n', len)) std::fflush(out_);
 }
 
 }  // namespace vantor

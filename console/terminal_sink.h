@@ -15,13 +15,15 @@ class TerminalSink : public ConsoleSink {
 public:
     // escapes: wrap coloured or styled pieces in ANSI sequences. Without them
     // the output is the messages' bytes exactly.
-    explicit TerminalSink(std::FILE* out = stdout, bool escapes = false) : out_(out), escapes_(escapes) {}
+    // Lines are flushed one by one only when `out` is a terminal.
+    explicit TerminalSink(std::FILE* out = stdout, bool escapes = false);
     ~TerminalSink() override;
     void Append(const char* text, size_t len, uint32_t colour, uint8_t style) override;
 
 private:
     std::FILE* out_;
     bool escapes_;
+    bool lineFlush_;
 };
 
 }  // namespace vantor
