@@ -112,7 +112,11 @@ void AfterLine(FileRun& run, bool atEof) {
     if (!ctx.inFunction) run.linesDiscarded = ctx.lineNumber;
     if (run.out && flushable)
         for (const std::string& l : ctx.outputLines) run.writeOk = WriteLine(run.out, l) && run.writeOk;
-    if (!ctx.inFunction) ctx.outputLines.clear();
+    if (!ctx.inFunction) {
+        // The strings go back to EmitLine with their capacity.
+        for (std::string& l : ctx.outputLines) ctx.spareLines.push_back(std::move(l));
+        ctx.outputLines.clear();
+    }
     ctx.lineNumber++;
     ctx.outputLineNumber++;
 }

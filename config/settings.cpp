@@ -14,10 +14,15 @@ bool SortedStringList::Add(const std::string& s) {
     auto it = std::lower_bound(items_.begin(), items_.end(), s);
     if (it != items_.end() && *it == s) return false;
     items_.insert(it, s);
+    if (!s.empty())
+        lengthsByFirstByte_[static_cast<unsigned char>(s[0])] |= uint64_t{1} << std::min<size_t>(s.size(), 63);
     return true;
 }
 
 bool SortedStringList::Contains(const std::string& s) const {
+    if (!s.empty() &&
+        ((lengthsByFirstByte_[static_cast<unsigned char>(s[0])] >> std::min<size_t>(s.size(), 63)) & 1) == 0)
+        return false;
     return std::binary_search(items_.begin(), items_.end(), s);
 }
 

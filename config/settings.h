@@ -16,7 +16,10 @@ class SortedStringList {
 public:
     bool Add(const std::string& s);  // false when already present
     bool Contains(const std::string& s) const;
-    void Clear() { items_.clear(); }
+    void Clear() {
+        items_.clear();
+        for (uint64_t& m : lengthsByFirstByte_) m = 0;
+    }
     size_t Count() const { return items_.size(); }
     bool Empty() const { return items_.empty(); }
     const std::string& operator[](size_t i) const { return items_[i]; }
@@ -24,6 +27,9 @@ public:
 
 private:
     std::vector<std::string> items_;
+    // Contains runs for every word of every file: bit min(length, 63) of the
+    // entry of a word's first byte is set when some item could match it.
+    uint64_t lengthsByFirstByte_[256] = {};
 };
 
 // The dictionary of Search and Replace: rows of old and new names. Row 0 of

@@ -18,11 +18,20 @@ void EmitLine(ctxFichier& ctx, const std::string& text) {
     }
     size_t end = text.size();
     while (end > 0 && (text[end - 1] == '\r' || text[end - 1] == '\n')) --end;
-    std::string out;
-    out.reserve(end + 2);
+    if (ctx.spareLines.empty()) {
+        ctx.outputLines.emplace_back();
+        ctx.outputLines.back().reserve(end + 2);
+    } else {
+        ctx.outputLines.push_back(std::move(ctx.spareLines.back()));
+        ctx.spareLines.pop_back();
+        ctx.outputLines.back().clear();
+    }
+    std::string& out = ctx.outputLines.back();
     out.append(text, 0, end);
-    out += Settings.rtlf ? "\r\n" : "\n";
-    ctx.outputLines.push_back(std::move(out));
+    if (Settings.rtlf)
+        out.append("\r\n", 2);
+    else
+        out.push_back('\n');
 }
 
 }  // namespace vantor

@@ -118,6 +118,10 @@ void CloseLoopsAndElse(ctxFichier& ctx) {
 }
 
 void CloseStatement(ctxFichier& ctx) {
+    // Runs for most code tokens; only a statement entry on top has anything to close.
+    if (ctx.blockTop <= 0) return;
+    const int32_t kind = ctx.Top().kind;
+    if (!IsLoopOrSwitch(kind) && kind != Else && kind != If) return;
     CloseLoopsAndElse(ctx);
     CloseIfs(ctx);
 }

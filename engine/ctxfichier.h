@@ -102,6 +102,9 @@ struct ctxFichier {
     int32_t statementTokenCount = 0;
     std::string line;
     std::vector<std::string> outputLines;
+    // Strings of output lines already written, kept with their capacity for
+    // the next lines: a line costs no allocation.
+    std::vector<std::string> spareLines;
     bool lineModified = false;
     int32_t column = 0;
 

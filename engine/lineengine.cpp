@@ -62,6 +62,16 @@ inline bool Is(const std::string& s, const char (&lit)[N]) {
     return s.size() == N - 1 && std::memcmp(s.data(), lit, N - 1) == 0;
 }
 
+// Copies a code token into `lastLineToken` or `previousToken`, which keep their
+// capacity: one-byte tokens (most punctuation) take no library call.
+inline void CopyToken(std::string& to, const std::string& from) {
+    to.clear();
+    if (from.size() == 1)
+        to.push_back(from[0]);
+    else
+        to.append(from.data(), from.size());
+}
+
 inline bool StartsWord(const std::string& s) {
     if (s.empty()) return false;
     const unsigned char c = static_cast<unsigned char>(s[0]);
@@ -295,6 +305,15 @@ void MarkExit(ctxFichier& ctx) {
 void HandleKeyword(LineState& s) {
     ctxFichier& ctx = s.ctx;
     const std::string& t = ctx.token;
+    // Most words are no keyword: the keywords below are 2 to 8 bytes long and
+    // start with one of these letters.
+    if (t.size() < 2 || t.size() > 8) return;
+    switch (t[0]) {
+        case 'b': case 'c': case 'd': case 'e': case 'f': case 'i': case 'r': case 's': case 'w':
+            break;
+        default:
+            return;
+    }
     const int32_t topKind = ctx.Top().kind;
     if (Is(t, "case") || Is(t, "default")) {
         ctx.structuralLine = true;
@@ -619,8 +638,8 @@ Flow ProcessToken(LineState& s) {
     if (IsCodeToken(ctx)) {
         if (s.insertedClosers > 0 && Is(t, "}")) --s.insertedClosers;
         ctx.braceClosedInParens = s.braceInParens;
-        ctx.lastLineToken = t;
-        ctx.previousToken = t;
+        CopyToken(ctx.lastLineToken, t);
+        CopyToken(ctx.previousToken, t);
         ctx.previousWasKeyword = s.keyword;
     }
 

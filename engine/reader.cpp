@@ -14,12 +14,26 @@ namespace vantor {
 
 namespace {
 
-inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+// Byte classes, looked up once per byte of every line: blank, word character.
+enum : unsigned char { kBlank = 1, kWord = 2 };
+
+struct ByteClasses {
+    unsigned char of[256] = {};
+    constexpr ByteClasses() {
+        of[static_cast<unsigned char>(' ')] = of[static_cast<unsigned char>('\t')] = kBlank;
+        of[static_cast<unsigned char>('\r')] = of[static_cast<unsigned char>('\n')] = kBlank;
+        of[static_cast<unsigned char>('_')] = kWord;
+        // ASCII letters and digits only, as IsAsciiAlnum: never the locale's.
+        for (int c = 'a'; c <= 'z'; ++c) of[c] = of[c - 'a' + 'A'] = kWord;
+        for (int c = '0'; c <= '9'; ++c) of[c] = kWord;
+    }
+};
+constexpr ByteClasses kClasses;
+
+inline unsigned char ClassOf(char c) { return kClasses.of[static_cast<unsigned char>(c)]; }
+inline bool IsBlank(char c) { return ClassOf(c) == kBlank; }
 inline bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
-inline bool IsWordChar(char c) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    return u == '_' || IsAsciiAlnum(u);
-}
+inline bool IsWordChar(char c) { return ClassOf(c) == kWord; }
 inline bool Equals(const std::string& s, const char* lit, size_t n) {
     return s.size() == n && std::memcmp(s.data(), lit, n) == 0;
 }
@@ -135,12 +149,25 @@ size_t OperatorLength(const std::string& line, size_t start) {
 
 // An "#include" line names its file in the first token after the directive and
 // the opening quote or "<": the first identifier, so without the extension.
-void RecordInclude(ctxFichier& ctx) {
-    if (Settings.dependencyMatrix == nullptr || !ctx.inPreprocessor || !ctx.includePending) return;
+void RecordIncludeName(ctxFichier& ctx) {
     const std::string& t = ctx.token;
     if (Equals(t, "#include", 8) || Equals(t, "\"", 1) || Equals(t, "<", 1)) return;
     if (Settings.designMode) DependencyMatrixAddInclude(t);
     ctx.includePending = false;
+}
+
+// Runs after every token: the cheap test stays in the caller.
+inline void RecordInclude(ctxFichier& ctx) {
+    if (Settings.dependencyMatrix != nullptr && ctx.inPreprocessor && ctx.includePending) RecordIncludeName(ctx);
+}
+
+// `token` is empty when these run: an append reuses its capacity without the
+// bookkeeping of a general assign.
+inline void SetToken(std::string& token, const std::string& line, size_t from, size_t len) {
+    if (len == 1)
+        token.push_back(line[from]);
+    else
+        token.append(line.data() + from, len);
 }
 
 }  // namespace
@@ -155,33 +182,50 @@ void ReadToken(ctxFichier& ctx) {
     if (ctx.column < 1) ctx.column = 1;
     size_t i = static_cast<size_t>(ctx.column) - 1;
     // Inside a continued string or a text block the blanks belong to the literal.
-    if (!ctx.inStringContinuation && !ctx.inTextBlock)
+    const bool inLiteral = ctx.inStringContinuation || ctx.inTextBlock;
+    if (!inLiteral)
         while (i < n && IsBlank(line[i])) ++i;
     ctx.column = static_cast<int32_t>(i + 1);
     if (i >= n) return;
     const char c = line[i];
+
+    // Words are most tokens: outside a literal none of the cases below applies
+    // to a word character (a lone one at the line end is a word of one byte).
+    if (!inLiteral && IsWordChar(c)) {
+        const size_t end = ReadWord(line, i);
+        size_t len = end - i;
+        if (end < n && line[end] == ':' &&
+            ((len == 6 && std::memcmp(&line[i], "public", 6) == 0) ||
+             (len == 7 && std::memcmp(&line[i], "private", 7) == 0) ||
+             (len == 9 && std::memcmp(&line[i], "protected", 9) == 0)))
+            ++len;
+        SetToken(token, line, i, len);
+        RecordInclude(ctx);
+        return;
+    }
+
     // Only inside a continued string: the line holds nothing before its end.
     if (IsLineEnd(c)) return;
 
     if (ctx.inTextBlock && ctx.IsCode()) {
-        token.assign(line, i, ReadTextBlock(ctx, i) - i);
+        SetToken(token, line, i, ReadTextBlock(ctx, i) - i);
         return;
     }
     if (c == '"' && !ctx.inStringContinuation && ctx.IsCode() && OpensTextBlock(line, i)) {
         ctx.inTextBlock = true;
-        token.assign(line, i, n - i);
+        SetToken(token, line, i, n - i);
         return;
     }
     if ((c == '"' || c == '\'' || ctx.inStringContinuation) && ctx.IsCode()) {
         const size_t end = ReadLiteral(ctx, i);
-        token.assign(line, i, end - i);
+        SetToken(token, line, i, end - i);
         RecordInclude(ctx);
         return;
     }
 
     const char c1 = i + 1 < n ? line[i + 1] : '\0';
     if (i + 1 >= n || IsLineEnd(c1)) {
-        token.assign(1, c);
+        token.push_back(c);
         if (c == '\\') ctx.lineContinued = true;
         RecordInclude(ctx);
         return;
@@ -221,7 +265,7 @@ void ReadToken(ctxFichier& ctx) {
     } else {
         len = OperatorLength(line, i);
     }
-    token.assign(line, i, len);
+    SetToken(token, line, i, len);
     RecordInclude(ctx);
 }
 

@@ -132,12 +132,17 @@ void IndentFirstToken(ctxFichier& ctx, int32_t targetColumn, bool inCommentBefor
     const int64_t column = OutputColumn(ctx);
     int64_t target = targetColumn != 0 ? targetColumn : top.column;
     if (Is(t, "else") && top.kind != If && ctx.IsCode()) {
-        // The ";" of an unbraced statement already popped the if (and the
-        // loops it sat in): the else still stands under its if, whose entry
-        // is the first If just above the top.
+        // The else stands under its if. The ";" of an unbraced statement may
+        // already have popped the if (and the loops it sat in): its entry is
+        // then the first If just above the top. Outside function bodies (the
+        // methods of a class, all of Java) no if is on the stack at all: the
+        // if stood at the column of the block.
         int32_t i = ctx.blockTop + 1;
         while (i < kBlockSlots && (ctx.blocks[i].kind == While || ctx.blocks[i].kind == For)) ++i;
-        if (i < kBlockSlots && ctx.blocks[i].kind == If && ctx.lastPoppedKind != Brace) target = ctx.blocks[i].column;
+        if (i < kBlockSlots && ctx.blocks[i].kind == If && ctx.lastPoppedKind != Brace && ctx.inFunction)
+            target = ctx.blocks[i].column;
+        else if (top.kind == Brace && targetColumn == 0)
+            target = top.column + step;
     }
     if (inCommentBefore) {
         // A comment keeps its inner layout: its lines move as its first did.

@@ -112,10 +112,20 @@ TEST_F(ApplyTest, IfBecomesFourLines) {
     expectApply("void f()\n{\n   if (a)\n   {\n      x;\n   }\n}\n", "void f()\n{\nif (a) x;\n}\n");
     // The statement on the next line gets its braces the same way.
     expectApply("void f()\n{\n   if (a)\n   {\n      x;\n   }\n}\n", "void f()\n{\n  if (a)\n    x;\n}\n");
-    // Without braces mandatory the statement stays; "else" stands under its if.
-    Settings.accolades = false;
+}
+
+// "else" stands under its if, also once the ";" of an unbraced statement has
+// closed the if, and in the methods of a class, where no if is tracked.
+TEST_F(ApplyTest, ElseStandsUnderItsIf) {
     expectApply("void f()\n{\n   if (a)\n         x;\n   else\n         y;\n}\n",
                 "void f()\n{\nif (a)\nx;\nelse\ny;\n}\n");
+    expectApply("void f()\n{\n   if (a)\n         x;\n   else if (b)\n         y;\n   else\n         z;\n}\n",
+                "void f()\n{\nif (a)\nx;\nelse if (b)\ny;\nelse\nz;\n}\n");
+    expectApply("class A\n{\n   void f()\n   {\n      if (a)\n      {\n         x();\n      }\n      else\n      {\n"
+                "         y();\n      }\n   }\n}\n",
+                "class A {\n    void f() {\n        if (a) {\n            x();\n        } else {\n            y();\n"
+                "        }\n    }\n}\n",
+                "A.java");
 }
 
 TEST_F(ApplyTest, BracesAndStatementsEndUpOnLinesOfTheirOwn) {
