@@ -9,32 +9,17 @@
 
 #include "support/test_support.h"
 
+using vantor::test::CliRun;
 using vantor::test::FileExists;
+using vantor::test::RunCli;
 using vantor::test::ReadFile;
+using vantor::test::ShellQuote;
 using vantor::test::TempDir;
 using vantor::test::WriteFile;
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-CliRun Cli(const std::string& args) {
-    TempDir io;
-    std::string cmd = "LC_ALL=C LANG=C " + Quote(VANTOR_CLI_PATH) + " --color never " + args + " >" +
-                      Quote(io / "out") + " 2>" + Quote(io / "err");
-    int raw = std::system(cmd.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(io / "out"), ReadFile(io / "err")};
-}
+CliRun Cli(const std::string& args) { return RunCli("--color never " + args); }
 
 bool Contains(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
 
@@ -63,14 +48,14 @@ TEST(CliCoverage, InstrumentRefusesAMissingOrOverlappingDestination) {
     TempDir t;
     WriteFile(t / "src/a.c", kSource);
     WriteFile(t / "src/sub/b.c", kSource);
-    const std::string src = Quote(t / "src");
+    const std::string src = ShellQuote(t / "src");
     const std::string refused[] = {
         "instrument " + src,                                                     // no destination anywhere
         "instrument " + src + " -o " + src,                                      // the source itself
-        "instrument " + src + " -o " + Quote(t / "src/"),                        // the same, spelt otherwise
-        "instrument " + Quote(t / "src/a.c") + " -o " + src,                     // over the single file
-        "--set SousRepertoire=1 instrument " + src + " -o " + Quote(t / "src/sub/out"),  // a walk into itself
-        "--lcov x.info instrument " + src + " -o " + Quote(t / "out"),           // --lcov is for analyse
+        "instrument " + src + " -o " + ShellQuote(t / "src/"),                        // the same, spelt otherwise
+        "instrument " + ShellQuote(t / "src/a.c") + " -o " + src,                     // over the single file
+        "--set SousRepertoire=1 instrument " + src + " -o " + ShellQuote(t / "src/sub/out"),  // a walk into itself
+        "--lcov x.info instrument " + src + " -o " + ShellQuote(t / "out"),           // --lcov is for analyse
     };
     for (const std::string& args : refused) {
         CliRun r = Cli(args);
@@ -90,8 +75,8 @@ TEST(CliCoverage, InstrumentWritesCopiesWithMarkersAndPragmas) {
     // The options replace the configuration's lists, each given line in order.
     WriteFile(t / "p.cod", "[General]\nDestination=\"" + (t / "cfgout") + "\"\n[Masques]\n*.c=\n*.h=\n"
                            "[Pragma avant]\n#pragma from_config=\n");
-    CliRun r = Cli("-c " + Quote(t / "p.cod") + " --pragma-before '#pragma one' --pragma-before '#pragma two' " +
-                   "--pragma-after '#pragma three' instrument " + Quote(t / "src"));
+    CliRun r = Cli("-c " + ShellQuote(t / "p.cod") + " --pragma-before '#pragma one' --pragma-before '#pragma two' " +
+                   "--pragma-after '#pragma three' instrument " + ShellQuote(t / "src"));
     EXPECT_EQ(0, r.status) << r.err;
     EXPECT_TRUE(Contains(r.out, " 4 branchs\nfinished\n")) << r.out;  // a header's blocks count too
     const std::string out = ReadFile(t / "cfgout/a.c");
@@ -106,7 +91,7 @@ TEST(CliCoverage, InstrumentWritesCopiesWithMarkersAndPragmas) {
     EXPECT_EQ(kSource, ReadFile(t / "src/a.c"));
 
     // One file goes into the destination folder under its own name.
-    CliRun one = Cli("--set rtlf=1 instrument " + Quote(t / "src/a.c") + " -o " + Quote(t / "one"));
+    CliRun one = Cli("--set rtlf=1 instrument " + ShellQuote(t / "src/a.c") + " -o " + ShellQuote(t / "one"));
     EXPECT_EQ(0, one.status) << one.err;
     EXPECT_EQ(0u, ReadFile(t / "one/a.c").find("#define COV_SET(a) CovTablePt[a]=1\r\nstatic char *CovTablePt;\r\n"));
     EXPECT_FALSE(FileExists(t / "src/a.c.bak"));
@@ -117,7 +102,7 @@ TEST(CliCoverage, AnalyseReportsAndWritesLcov) {
     const std::string date = "2024-01-02 03:04:06";
     WriteFile(t / "traces/run1.cov", "junk" + Table("src/m.c", date, 1, 0) + "tail");
     WriteFile(t / "traces/run2.cov", Table("src/m.c", date, 1, 0));
-    CliRun r = Cli("--lang en analyse " + Quote(t / "traces") + " --lcov " + Quote(t / "cov.info"));
+    CliRun r = Cli("--lang en analyse " + ShellQuote(t / "traces") + " --lcov " + ShellQuote(t / "cov.info"));
     EXPECT_EQ(0, r.status) << r.err;
     EXPECT_TRUE(Contains(r.out, "src/m.c\t?\t" + date + "\t50%\n")) << r.out;
     EXPECT_TRUE(Contains(r.out, "Branch 1 line 3->6\nTotal coverage : 50%\n")) << r.out;
@@ -127,16 +112,16 @@ TEST(CliCoverage, AnalyseReportsAndWritesLcov) {
     EXPECT_TRUE(Contains(lcov, "end_of_record\n")) << lcov;
 
     // One trace named directly; the Test folder of the configuration by default.
-    CliRun one = Cli("--lang en analyse " + Quote(t / "traces/run2.cov"));
+    CliRun one = Cli("--lang en analyse " + ShellQuote(t / "traces/run2.cov"));
     EXPECT_EQ(0, one.status) << one.err;
     EXPECT_TRUE(Contains(one.out, "Total coverage : 50%\n")) << one.out;
     WriteFile(t / "p.cod", "[General]\nTest=\"" + (t / "traces") + "\"\n");
-    CliRun byConfig = Cli("--lang en -c " + Quote(t / "p.cod") + " analyse");
+    CliRun byConfig = Cli("--lang en -c " + ShellQuote(t / "p.cod") + " analyse");
     EXPECT_EQ(0, byConfig.status) << byConfig.err;
     EXPECT_TRUE(Contains(byConfig.out, "run1.cov\n")) << byConfig.out;
 
     // An lcov file that cannot be written is a file error.
-    CliRun bad = Cli("--lang en analyse " + Quote(t / "traces") + " --lcov " + Quote(t / "no/such/dir/x.info"));
+    CliRun bad = Cli("--lang en analyse " + ShellQuote(t / "traces") + " --lcov " + ShellQuote(t / "no/such/dir/x.info"));
     EXPECT_EQ(3, bad.status) << bad.out;
 }
 

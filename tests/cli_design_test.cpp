@@ -8,36 +8,17 @@
 
 #include "support/test_support.h"
 
+using vantor::test::CliRun;
 using vantor::test::FileExists;
+using vantor::test::RunCli;
 using vantor::test::ReadFile;
+using vantor::test::ShellQuote;
 using vantor::test::TempDir;
 using vantor::test::WriteFile;
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-CliRun Cli(const std::string& args) {
-    TempDir io;
-    std::string cmd = "LC_ALL=C LANG=C " + Quote(VANTOR_CLI_PATH) + " --lang en " + args + " >" + Quote(io / "out") +
-                      " 2>" + Quote(io / "err");
-    int raw = std::system(cmd.c_str());
-    CliRun r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = ReadFile(io / "out");
-    r.err = ReadFile(io / "err");
-    return r;
-}
+CliRun Cli(const std::string& args) { return RunCli("--lang en " + args); }
 
 bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -48,16 +29,16 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 TEST(CliDesign, RefusesAMissingDestinationOrTheSourceItself) {
     TempDir t;
     WriteFile(t / "src/a.c", "int a;\n");
-    const std::string src = Quote(t / "src");
+    const std::string src = ShellQuote(t / "src");
     const std::string refused[] = {
         "design " + src,                                  // no -o and no DestinationDesign
         "design " + src + " -o " + src,                   // the source itself
-        "design " + src + " -o " + Quote(t / "src/"),     // another spelling of it
-        "design " + src + " -o " + Quote(t / "SRC"),      // letter case, as the window compares
-        "--set DestinationDesign=" + Quote(t / "src") + " design " + src,
-        "design " + src + " -o " + Quote(t / "src/../src"),
+        "design " + src + " -o " + ShellQuote(t / "src/"),     // another spelling of it
+        "design " + src + " -o " + ShellQuote(t / "SRC"),      // letter case, as the window compares
+        "--set DestinationDesign=" + ShellQuote(t / "src") + " design " + src,
+        "design " + src + " -o " + ShellQuote(t / "src/../src"),
         // Inside a tree walked with its sub-folders: the walk would enter its own pages.
-        "--set SousRepertoire=1 design " + src + " -o " + Quote(t / "src/pages"),
+        "--set SousRepertoire=1 design " + src + " -o " + ShellQuote(t / "src/pages"),
     };
     for (const std::string& args : refused) {
         CliRun r = Cli(args);
@@ -75,7 +56,7 @@ TEST(CliDesign, WritesPagesListAndMatricesBeforeTheClosingWord) {
     WriteFile(t / "src/main.c", "#include \"util.h\"\nint main(void)\n{\n   return run();\n}\n");
     WriteFile(t / "src/util.h", "int run(void);\n");
     // The configuration's folder serves when -o is not given; a missing folder is created.
-    CliRun r = Cli("--color never --set DestinationDesign=" + Quote(t / "pages/deep") + " design " + Quote(t / "src"));
+    CliRun r = Cli("--color never --set DestinationDesign=" + ShellQuote(t / "pages/deep") + " design " + ShellQuote(t / "src"));
     EXPECT_EQ(0, r.status) << r.err;
     EXPECT_EQ("", r.err);
     const std::string out = t / "pages/deep";
@@ -89,7 +70,7 @@ TEST(CliDesign, WritesPagesListAndMatricesBeforeTheClosingWord) {
     EXPECT_FALSE(FileExists(t / "src/main.c.bak"));  // the sources are only read
 
     // One file: its page goes into the destination under its own name.
-    r = Cli("design " + Quote(t / "src/util.h") + " -o " + Quote(t / "one"));
+    r = Cli("design " + ShellQuote(t / "src/util.h") + " -o " + ShellQuote(t / "one"));
     EXPECT_EQ(0, r.status) << r.err;
     EXPECT_EQ("<P>int&nbsp;run(void)</P>\r\n", ReadFile(t / "one/util.h.html"));
     EXPECT_EQ("int run(void);\n", ReadFile(t / "src/util.h"));
@@ -99,7 +80,7 @@ TEST(CliDesign, UnwritableDestinationIsAFileError) {
     TempDir t;
     WriteFile(t / "src/a.c", "int a;\n");
     WriteFile(t / "blocker", "");
-    CliRun r = Cli("--color never design " + Quote(t / "src") + " -o " + Quote(t / "blocker/out"));
+    CliRun r = Cli("--color never design " + ShellQuote(t / "src") + " -o " + ShellQuote(t / "blocker/out"));
     EXPECT_EQ(3, r.status);
     EXPECT_NE(std::string::npos, r.out.find("unable to write the file " + t / "blocker/out/liste.txt\n")) << r.out;
     EXPECT_NE(std::string::npos, r.out.find("unable to write the file " + t / "blocker/out/calling.html\n")) << r.out;
@@ -109,13 +90,13 @@ TEST(CliDesign, UnwritableDestinationIsAFileError) {
 TEST(CliSearch, ListsMatchesInGreenAndChangesNothing) {
     TempDir t;
     WriteFile(t / "a.c", "account = count;\nint Count;\n");
-    CliRun r = Cli("--color always --dict count=total search " + Quote(t / "a.c"));
+    CliRun r = Cli("--color always --dict count=total search " + ShellQuote(t / "a.c"));
     EXPECT_EQ(0, r.status) << r.err;
     EXPECT_NE(std::string::npos, r.out.find("0001:account = \x1b[32mcount\x1b[0m;\n")) << r.out;
     EXPECT_NE(std::string::npos, r.out.find("0002:int \x1b[32mCount\x1b[0m;\n")) << r.out;
     EXPECT_EQ("account = count;\nint Count;\n", ReadFile(t / "a.c"));
 
-    r = Cli("--color never --substring --dict count=total search " + Quote(t / "a.c"));
+    r = Cli("--color never --substring --dict count=total search " + ShellQuote(t / "a.c"));
     EXPECT_NE(std::string::npos, r.out.find("\naccount = count;\n")) << r.out;
     EXPECT_EQ(std::string::npos, r.out.find("Count;")) << r.out;
     EXPECT_FALSE(FileExists(t / "a.c.bak"));
@@ -126,14 +107,14 @@ TEST(CliReplace, RewritesInPlaceWithBackups) {
     const std::string source = "account = count;\r\nint Count;\n";
     WriteFile(t / "src/a.c", source);
     WriteFile(t / "src/b.h", "int other;\n");
-    CliRun r = Cli("--color never --dict count=total replace " + Quote(t / "src"));
+    CliRun r = Cli("--color never --dict count=total replace " + ShellQuote(t / "src"));
     EXPECT_EQ(0, r.status) << r.err;
     EXPECT_EQ("account = total;\r\nint total;\n", ReadFile(t / "src/a.c"));
     EXPECT_EQ(source, ReadFile(t / "src/a.c.bak"));
     EXPECT_FALSE(FileExists(t / "src/b.h.bak"));
 
     WriteFile(t / "src/a.c", source);
-    r = Cli("--dict count=total --dict int=long --substring replace " + Quote(t / "src"));
+    r = Cli("--dict count=total --dict int=long --substring replace " + ShellQuote(t / "src"));
     EXPECT_EQ(0, r.status) << r.err;
     EXPECT_EQ("actotal = total;\r\nlong Count;\n", ReadFile(t / "src/a.c"));
 }

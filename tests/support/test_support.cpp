@@ -7,6 +7,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <sys/wait.h>
+
 namespace fs = std::filesystem;
 
 namespace vantor::test {
@@ -43,6 +45,21 @@ std::string ReadFile(const std::string& path) {
 bool FileExists(const std::string& path) {
     std::error_code ec;
     return fs::exists(path, ec);
+}
+
+std::string ShellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+CliRun RunCli(const std::string& args, const std::string& cwd) {
+    TempDir io;
+    std::string cmd = (cwd.empty() ? "" : "cd " + ShellQuote(cwd) + " && ") + "LC_ALL=C LANG=C " +
+                      ShellQuote(VANTOR_CLI_PATH) + " " + args + " >" + ShellQuote(io / "out") + " 2>" +
+                      ShellQuote(io / "err");
+    int raw = std::system(cmd.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(io / "out"), ReadFile(io / "err")};
 }
 
 }  // namespace vantor::test

@@ -25,4 +25,13 @@ void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);  // empty when missing
 bool FileExists(const std::string& path);
 
+// One run of vantor-cli as a script sees it, in the C locale.
+struct CliRun {
+    int status;  // exit status, -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+std::string ShellQuote(const std::string& s);
+CliRun RunCli(const std::string& args, const std::string& cwd = "");
+
 }  // namespace vantor::test
