@@ -14,6 +14,9 @@ namespace vantor {
 
 namespace {
 
+// Output line strings kept for reuse: more than most functions have lines.
+constexpr size_t kSpareLines = 256;
+
 // Everything one ProcessFile call owns besides the context.
 struct FileRun {
     ctxFichier& ctx;
@@ -113,8 +116,12 @@ void AfterLine(FileRun& run, bool atEof) {
     if (run.out && flushable)
         for (const std::string& l : ctx.outputLines) run.writeOk = WriteLine(run.out, l) && run.writeOk;
     if (!ctx.inFunction) {
-        // The strings go back to EmitLine with their capacity.
-        for (std::string& l : ctx.outputLines) ctx.spareLines.push_back(std::move(l));
+        // The strings go back to EmitLine with their capacity. Design and Search
+        // take none from there: the pool is bounded, not a copy of the file.
+        for (std::string& l : ctx.outputLines) {
+            if (ctx.spareLines.size() >= kSpareLines) break;
+            ctx.spareLines.push_back(std::move(l));
+        }
         ctx.outputLines.clear();
     }
     ctx.lineNumber++;

@@ -19,10 +19,7 @@ bool SortedStringList::Add(const std::string& s) {
     return true;
 }
 
-bool SortedStringList::Contains(const std::string& s) const {
-    if (!s.empty() &&
-        ((lengthsByFirstByte_[static_cast<unsigned char>(s[0])] >> std::min<size_t>(s.size(), 63)) & 1) == 0)
-        return false;
+bool SortedStringList::Search(const std::string& s) const {
     return std::binary_search(items_.begin(), items_.end(), s);
 }
 

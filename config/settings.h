@@ -15,7 +15,12 @@ class TStringMatrix;  // design/stringmatrix.h
 class SortedStringList {
 public:
     bool Add(const std::string& s);  // false when already present
-    bool Contains(const std::string& s) const;
+    // Runs for every word of every file: most words end at the first test.
+    bool Contains(const std::string& s) const {
+        const size_t bit = s.size() < 63 ? s.size() : 63;
+        if (!s.empty() && ((lengthsByFirstByte_[static_cast<unsigned char>(s[0])] >> bit) & 1) == 0) return false;
+        return Search(s);
+    }
     void Clear() {
         items_.clear();
         for (uint64_t& m : lengthsByFirstByte_) m = 0;
@@ -26,9 +31,11 @@ public:
     const std::vector<std::string>& Items() const { return items_; }
 
 private:
+    bool Search(const std::string& s) const;
+
     std::vector<std::string> items_;
-    // Contains runs for every word of every file: bit min(length, 63) of the
-    // entry of a word's first byte is set when some item could match it.
+    // Bit min(length, 63) of the entry of a first byte is set when some item
+    // has that first byte and length.
     uint64_t lengthsByFirstByte_[256] = {};
 };
 

@@ -48,11 +48,21 @@ struct LineState {
 };
 
 // Every cut starts a new output line: its token is first, and the statements
-// counted on the line before do not count on it.
-void CutLine(LineState& s) {
+// counted on the line before do not count on it. A line that would end in a
+// backslash is not cut: the compiler would join the next line to it. False
+// then; the token goes on where it is.
+bool CutLine(LineState& s) {
+    const ctxFichier& ctx = s.ctx;
+    size_t end = static_cast<size_t>(ctx.column) - 1;
+    if (end > ctx.line.size()) end = ctx.line.size();
+    while (end > static_cast<size_t>(ctx.lineStart) &&
+           (ctx.line[end - 1] == ' ' || ctx.line[end - 1] == '\t' || ctx.line[end - 1] == '\r'))
+        --end;
+    if (end > static_cast<size_t>(ctx.lineStart) && ctx.line[end - 1] == '\\') return false;
     SplitLine(s.ctx);
     s.firstToken = true;
     s.instructionsOnLine = 0;
+    return true;
 }
 
 inline bool IsLoopOrSwitch(int32_t kind) { return kind == While || kind == For || kind == Switch; }
@@ -226,22 +236,15 @@ bool CloseBrace(LineState& s) {
     ctx.atStatementStart = true;
     ctx.statementHasContent = false;
     // The brace is first of its line while the line's first token is still pending.
-    if (RuleClosingBraceAligned(ctx, s.firstToken)) {
-        CutLine(s);
-        return true;
-    }
+    if (RuleClosingBraceAligned(ctx, s.firstToken) && CutLine(s)) return true;
     // Every other cut before a "}" is made here too, before its pops: a cut
     // restarts the token, and the pops must run once.
     if (Settings.Indenter && !s.firstToken) {
-        if (Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}")) {
-            CutLine(s);
+        if ((Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}")) && CutLine(s)) {
             ctx.structuralLine = false;
             return true;
         }
-        if (RuleOneInstructionPerLine(ctx, s.instructionsOnLine)) {
-            CutLine(s);
-            return true;
-        }
+        if (RuleOneInstructionPerLine(ctx, s.instructionsOnLine) && CutLine(s)) return true;
     }
     ctx.statementContinues = false;
     ctx.structuralLine = true;
@@ -373,10 +376,7 @@ Flow HandlePunctuation(LineState& s) {
         case '{':
             ctx.atStatementStart = true;
             ctx.statementHasContent = false;
-            if (RuleOpeningBraceAligned(ctx, s.isFirst)) {
-                CutLine(s);
-                return Flow::Restart;
-            }
+            if (RuleOpeningBraceAligned(ctx, s.isFirst) && CutLine(s)) return Flow::Restart;
             ctx.statementContinues = false;
             PushBlock(ctx, Brace);
             ++ctx.braceDepth;
@@ -524,10 +524,7 @@ Flow HandleWord(LineState& s) {
     // A piece of a string that runs on over several lines is never measured,
     // whatever it ends with; a word that is the tail of a number ("1.f",
     // "2.e5") cannot start a line.
-    if (!s.stringTail && RuleLineLength(ctx, s.isFirst || TailOfNumber(ctx))) {
-        CutLine(s);
-        return Flow::Restart;
-    }
+    if (!s.stringTail && RuleLineLength(ctx, s.isFirst || TailOfNumber(ctx)) && CutLine(s)) return Flow::Restart;
     if (ctx.inFunction) {
         if (ctx.parenDepth == 0) ctx.statementContinues = false;
         HandleKeyword(s);
@@ -555,10 +552,9 @@ Flow ProcessToken(LineState& s) {
 
     // 2. Design: every comment starts a pseudo-code line (at the start of a
     //    line the split only drops the leading blanks).
-    if (Settings.designMode && !ctx.inPreprocessor && OutputColumn(ctx) > 1 && StartsDesignComment(ctx)) {
-        CutLine(s);
+    if (Settings.designMode && !ctx.inPreprocessor && OutputColumn(ctx) > 1 && StartsDesignComment(ctx) &&
+        CutLine(s))
         return Flow::Restart;
-    }
 
     // 3 to 5.
     if (ctx.inBlockComment || ctx.inLineComment) ctx.lineHasComment = true;
@@ -607,15 +603,11 @@ Flow ProcessToken(LineState& s) {
             return Flow::Restart;
         }
         // "{" and "}" always end their line in a rewritten file.
-        if (Settings.Indenter && (Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}"))) {
-            CutLine(s);
+        if (Settings.Indenter && (Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}")) && CutLine(s)) {
             ctx.structuralLine = false;
             return Flow::Restart;
         }
-        if (RuleOneInstructionPerLine(ctx, s.instructionsOnLine)) {
-            CutLine(s);
-            return Flow::Restart;
-        }
+        if (RuleOneInstructionPerLine(ctx, s.instructionsOnLine) && CutLine(s)) return Flow::Restart;
         const Flow f = HandlePunctuation(s);
         if (f != Flow::Next) return f;
         HandleAfterPunctuation(s);

@@ -53,8 +53,12 @@ void SplitLine(ctxFichier& ctx) {
     size_t end = at;
     // The blanks before the cut would trail the emitted line (Design keeps them:
     // its page shows the line as the engine had it).
+    // A blank after a backslash stays: alone before the line end, the backslash
+    // would join the next line to this one.
     if (!Settings.designMode)
-        while (end > from && (ctx.line[end - 1] == ' ' || ctx.line[end - 1] == '\t')) --end;
+        while (end > from && (ctx.line[end - 1] == ' ' || ctx.line[end - 1] == '\t' || ctx.line[end - 1] == '\r') &&
+               !(end - 1 > from && ctx.line[end - 2] == '\\'))
+            --end;
     bool blank = true;
     for (size_t i = from; i < end && blank; ++i) blank = (ctx.line[i] == ' ' || ctx.line[i] == '\t');
     if (!blank) {

@@ -306,6 +306,17 @@ TEST_F(ApplyTest, LongLinesAreCutBeforeTheFirstWordPastTheLimit) {
 }
 
 // Apply repairs in place of reports; what cannot be repaired is reported.
+// A cut never leaves a backslash at the end of a line: the compiler would join
+// the next line to it (found by the fuzz target, in an assembler file).
+TEST_F(ApplyTest, NoCutAfterABackslash) {
+    expectApply("\\\\{\n", "\\\\{\n", "f.s");
+    expectApply("\\\\{\n", "\\\\{\n");
+    Settings.caracteres = 10;
+    expectApply("x\\\\ long_word;\n", "x\\\\ long_word;\n");
+    // A carriage return between them is no line end to the reader, but would be one in the file.
+    EXPECT_EQ("x\\\r long_word;\n", Apply("x\\\r long_word;\n").text);
+}
+
 TEST_F(ApplyTest, RepairsReplaceReports) {
     Settings.checkMode = true;
     Settings.noInterrog = true;

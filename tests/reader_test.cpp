@@ -71,6 +71,8 @@ TEST_F(ReaderTest, WordsAndNumbers) {
     expectTokens("1.5e3", {"1", ".", "5e3"});
     expectTokens("$x #y a#b", {"$x", "#y", "a", "#b"});
     expectTokens("  \t lead", {"lead"});
+    expectTokens("a b\n", {"a", "b"});
+    expectTokens("ab", {"ab"});
     expectTokens("   ", {});
     expectTokens("", {});
 }
@@ -137,6 +139,10 @@ TEST_F(ReaderTest, StringContinuedByBackslash) {
     expectLines({"s = \"abc\\\r\n", "  def\" ;\r\n"}, {{"s", "=", "\"abc\\"}, {"  def\"", ";"}});
     expectLines({"s = \"abc\\", "  def\" ;"}, {{"s", "=", "\"abc\\"}, {"  def\"", ";"}});
     expectLines({"\"a\\\n", "b\\\n", "c\" x\n"}, {{"\"a\\"}, {"b\\"}, {"c\"", "x"}});
+    // Inside a literal a line that starts with a letter is not read as a word.
+    expectLines({"s = \"a\\\n", "bc d\";\n"}, {{"s", "=", "\"a\\"}, {"bc d\"", ";"}});
+    expectLines({"t = \"\"\"\n", "word  two\n", "end\"\"\" x\n"},
+                {{"t", "=", "\"\"\"\n"}, {"word  two\n"}, {"end\"\"\"", "x"}});
     // A character literal does not run on.
     expectLines({"c = '\\\n", "  d\n"}, {{"c", "=", "'\\\n"}, {"d"}});
 }

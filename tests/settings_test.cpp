@@ -69,6 +69,26 @@ TEST(SortedStringList, KeepsSortedAndDropsDuplicates) {
     EXPECT_FALSE(l.Contains("ALLOCA"));
 }
 
+// Contains first tests the first byte and the length: no item may be missed
+// that way, and a Clear forgets them.
+TEST(SortedStringList, ContainsEveryItemOfAnyLength) {
+    SortedStringList l;
+    const std::string longWord(70, 'x');
+    for (const std::string& w : {std::string("goto"), std::string("go"), std::string(""),
+                                 std::string("\xE9t\xE9"), longWord})
+        l.Add(w);
+    for (const std::string& w : l.Items()) EXPECT_TRUE(l.Contains(w)) << w;
+    EXPECT_FALSE(l.Contains("got"));
+    EXPECT_FALSE(l.Contains("gotos"));
+    EXPECT_FALSE(l.Contains(std::string(71, 'x')));  // same filter bit as the long word
+    EXPECT_FALSE(l.Contains(std::string(69, 'x') + "y"));
+    l.Clear();
+    EXPECT_FALSE(l.Contains("goto"));
+    EXPECT_FALSE(l.Contains(""));
+    EXPECT_TRUE(l.Add("goto"));
+    EXPECT_TRUE(l.Contains("goto"));
+}
+
 TEST(Dictionary, OldNamesAreUniqueWithoutRegardToCase) {
     Dictionary d;
     EXPECT_TRUE(d.Add("count", "total"));
