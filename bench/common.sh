@@ -38,8 +38,22 @@ count_lines() { xargs -0 cat | wc -l; }
 # Runs "$@" pinned to one core; sets SECS (wall) and PEAK_KB (max resident).
 timed() {
   /usr/bin/time -f "%e %M" -o /tmp/vantor-bench-time taskset -c 0 "$@" >/dev/null 2>&1 || true
-  read SECS PEAK_KB < /tmp/vantor-bench-time
+  # time writes a "Command exited with non-zero status" line first when the tool reports findings
+  read SECS PEAK_KB <<EOF_TIME
+$(tail -n 1 /tmp/vantor-bench-time)
+EOF_TIME
 }
 
 rate() { awk -v l="$1" -v s="$2" 'BEGIN { if (s <= 0) s = 0.001; printf "%.0f", l / s }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b <= 0) b = 1; printf "%.1f", a / b }'; }
+
+# Best of N runs of timed (the machine may be shared): sets SECS and PEAK_KB.
+best_of() {
+  n=$1; shift
+  best=""; bestkb=""
+  for _ in $(seq "$n"); do
+    timed "$@"
+    if [ -z "$best" ] || awk -v a="$SECS" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$SECS; bestkb=$PEAK_KB; fi
+  done
+  SECS=$best; PEAK_KB=$bestkb
+}
