@@ -13,10 +13,15 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/vantor-apply-bench.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT INT TERM
 set -f
 
+# Each run gets a copy of its own in a new folder; the copies go only at the
+# end, so that no run pays for freeing the blocks of an earlier one.
+copies=0
 fresh_copy() {
-  rm -rf "$WORK/tree"; mkdir -p "$WORK/tree"
+  copies=$((copies + 1))
+  TREE=$WORK/tree$copies
+  mkdir -p "$TREE"
   (cd "$SRC" && find . -type f \( -name '*.c' -o -name '*.h' \) -print0 | tar --null -T - -cf -) |
-    tar -xf - -C "$WORK/tree"
+    tar -xf - -C "$TREE"
   sync
 }
 
@@ -31,17 +36,17 @@ timed_cpu() {
 }
 
 fresh_copy
-lines=$(find "$WORK/tree" -type f -print0 | count_lines)
-files=$(find "$WORK/tree" -type f | wc -l)
+lines=$(find "$TREE" -type f -print0 | count_lines)
+files=$(find "$TREE" -type f | wc -l)
 echo "== $SRC: $files files, $lines lines"
 
-APPLY="$CLI --color never --set SousRepertoire=1 --mask *.c --mask *.h apply $WORK/tree"
-timed_cpu $APPLY
+apply_cmd() { echo "$CLI --color never --set SousRepertoire=1 --mask *.c --mask *.h apply $TREE"; }
+timed_cpu $(apply_cmd)
 v=$SECS; vc=$CPU; vk=$PEAK_KB; vu=$USR
-rewritten=$(find "$WORK/tree" -name '*.bak' | wc -l)
+rewritten=$(find "$TREE" -name '*.bak' | wc -l)
 # Again on the rewritten tree: every file read and reformatted, none written.
-find "$WORK/tree" -name '*.bak' -delete
-timed_cpu $APPLY
+find "$TREE" -name '*.bak' -delete
+timed_cpu $(apply_cmd)
 e=$SECS; ec=$CPU
 # For comparison only: the same first run without the flush to disk that the
 # pipeline makes before it swaps each rewritten file in (fsync made a no-op).
@@ -49,16 +54,16 @@ printf 'int fsync(int f) { (void)f; return 0; }\n' > "$WORK/nofsync.c"
 nf=""
 if cc -shared -fPIC -o "$WORK/nofsync.so" "$WORK/nofsync.c" 2>/dev/null; then
   fresh_copy
-  timed_cpu env LD_PRELOAD="$WORK/nofsync.so" $APPLY
+  timed_cpu env LD_PRELOAD="$WORK/nofsync.so" $(apply_cmd)
   nf=$SECS; nfc=$CPU
 fi
 
 fresh_copy
-timed_cpu sh -c "find '$WORK/tree' -type f -print0 | xargs -0 indent"
+timed_cpu sh -c "find '$TREE' -type f -print0 | xargs -0 indent"
 i=$SECS; ic=$CPU
 
 fresh_copy
-timed_cpu sh -c "find '$WORK/tree' -type f -print0 | xargs -0 astyle -q"
+timed_cpu sh -c "find '$TREE' -type f -print0 | xargs -0 astyle -q"
 a=$SECS; ac=$CPU
 
 vr=$(rate $lines $v); ir=$(rate $lines $i); ar=$(rate $lines $a)
