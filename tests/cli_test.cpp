@@ -1,41 +1,21 @@
 // vantor-cli as a user's script sees it: stdout, stderr and the exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <string>
 
 #include "support/test_support.h"
 
+using vantor::test::CliRun;
 using vantor::test::ReadFile;
+using vantor::test::RunCli;
+using vantor::test::ShellQuote;
 using vantor::test::TempDir;
 using vantor::test::WriteFile;
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-CliRun Cli(const std::string& args, const std::string& cwd = "") {
-    TempDir io;
-    std::string cmd = (cwd.empty() ? "" : "cd " + Quote(cwd) + " && ") + "LC_ALL=C LANG=C " +
-                      Quote(VANTOR_CLI_PATH) + " " + args + " >" + Quote(io / "out") + " 2>" + Quote(io / "err");
-    int raw = std::system(cmd.c_str());
-    CliRun r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = ReadFile(io / "out");
-    r.err = ReadFile(io / "err");
-    return r;
-}
+CliRun Cli(const std::string& args, const std::string& cwd = "") { return RunCli(args, cwd); }
 
 int Lines(const std::string& s) {
     int n = 0;
@@ -48,7 +28,7 @@ int Lines(const std::string& s) {
 TEST(Cli, UsageErrorsGiveOneLineOnStderrNothingOnStdoutAndStatus2) {
     TempDir t;
     WriteFile(t / "a.c", "int x;\n");
-    const std::string src = Quote(t.path());
+    const std::string src = ShellQuote(t.path());
     const char* bad[] = {"frobnicate " ,
                          "--bogus check ",
                          "--set nosuchkey=1 check ",
@@ -75,7 +55,7 @@ TEST(Cli, CheckPrintsTheConsoleTextAndExitsOneOnViolations) {
     TempDir t;
     WriteFile(t / "bad.c", "void f(void)\n{\n   goto end;\nend:\n   return;\n}\n");
     WriteFile(t / "good.c", "int f(void)\n{\n   return 0;\n}\n");
-    CliRun r = Cli("--color never check " + Quote(t.path()));
+    CliRun r = Cli("--color never check " + ShellQuote(t.path()));
     EXPECT_EQ(1, r.status) << r.err;
     EXPECT_EQ("", r.err);
     EXPECT_NE(std::string::npos, r.out.find("Rules:\n")) << r.out;
@@ -84,7 +64,7 @@ TEST(Cli, CheckPrintsTheConsoleTextAndExitsOneOnViolations) {
     EXPECT_EQ("finished\n", r.out.substr(r.out.size() - 9));
     EXPECT_EQ(std::string::npos, r.out.find('\x1b'));
 
-    CliRun clean = Cli("check " + Quote(t / "good.c"));
+    CliRun clean = Cli("check " + ShellQuote(t / "good.c"));
     EXPECT_EQ(0, clean.status);
     EXPECT_NE(std::string::npos, clean.out.find("Analyzed:1 files,1 functions, 4 lines")) << clean.out;
 }
@@ -92,7 +72,7 @@ TEST(Cli, CheckPrintsTheConsoleTextAndExitsOneOnViolations) {
 TEST(Cli, ColourLanguageAndSettingsOverrides) {
     TempDir t;
     WriteFile(t / "a.c", "int f(int a)\n{\n   return a ? 1 : 2;\n}\n");
-    CliRun always = Cli("--color=always --lang fr --set NOINTERROG=1 check " + Quote(t.path()));
+    CliRun always = Cli("--color=always --lang fr --set NOINTERROG=1 check " + ShellQuote(t.path()));
     EXPECT_EQ(1, always.status);
     EXPECT_NE(std::string::npos, always.out.find("\x1b[")) << always.out;
     EXPECT_NE(std::string::npos, always.out.find("instruction ? :")) << always.out;
@@ -101,7 +81,7 @@ TEST(Cli, ColourLanguageAndSettingsOverrides) {
 
     // --forbid replaces the list; --mask replaces the masks.
     WriteFile(t / "b.cpp", "void g()\n{\n   malloc(1);\n}\n");
-    CliRun forbid = Cli("--color never --forbid malloc --mask '*.cpp' check " + Quote(t.path()));
+    CliRun forbid = Cli("--color never --forbid malloc --mask '*.cpp' check " + ShellQuote(t.path()));
     EXPECT_EQ(1, forbid.status);
     EXPECT_NE(std::string::npos, forbid.out.find("b.cpp\n0003:malloc\n")) << forbid.out;
     EXPECT_EQ(std::string::npos, forbid.out.find("goto")) << forbid.out;
@@ -111,7 +91,7 @@ TEST(Cli, ColourLanguageAndSettingsOverrides) {
 TEST(Cli, GccFormatPrintsOnlyPathLineText) {
     TempDir t;
     WriteFile(t / "a.c", "void f(void)\n{\n   x = 1; y = 2;\n   goto e;\n}\n");
-    CliRun r = Cli("--format gcc check " + Quote(t.path()));
+    CliRun r = Cli("--format gcc check " + ShellQuote(t.path()));
     EXPECT_EQ(1, r.status);
     std::string p = t / "a.c";
     EXPECT_EQ(p + ":3: >1 instruction per line\n" + p + ":4: goto\n", r.out);
@@ -121,7 +101,7 @@ TEST(Cli, ConfigurationFileAndItsSource) {
     TempDir t;
     WriteFile(t / "src/a.c", "void f(void)\n{\n   goto x;\n}\n");
     WriteFile(t / "p.cod", "[General]\nSource=\"" + (t / "src") + "\"\nSousRepertoire=0\n[Masques]\n*.c=\n");
-    CliRun r = Cli("--color never -c " + Quote(t / "p.cod") + " check");
+    CliRun r = Cli("--color never -c " + ShellQuote(t / "p.cod") + " check");
     EXPECT_EQ(0, r.status) << r.err;
     // The configuration without MotsInterdits forbids nothing.
     EXPECT_EQ(std::string::npos, r.out.find("0003:goto")) << r.out;
@@ -132,8 +112,8 @@ TEST(Cli, UnreadableFileGivesStatus3EvenWithViolations) {
     TempDir t;
     WriteFile(t / "bad.c", "void f(void)\n{\n   goto x;\n}\n");
     // /proc/self/mem opens but cannot be read at offset 0, even by root.
-    ASSERT_EQ(0, std::system(("ln -s /proc/self/mem " + Quote(t / "mem.c")).c_str()));
-    CliRun r = Cli("--color never check " + Quote(t.path()));
+    ASSERT_EQ(0, std::system(("ln -s /proc/self/mem " + ShellQuote(t / "mem.c")).c_str()));
+    CliRun r = Cli("--color never check " + ShellQuote(t.path()));
     EXPECT_EQ(3, r.status) << r.out;
     EXPECT_NE(std::string::npos, r.out.find("read error on")) << r.out;
 }
@@ -142,7 +122,7 @@ TEST(Cli, ApplyRewritesInPlaceKeepingABackupOfChangedFilesOnly) {
     TempDir t;
     WriteFile(t / "messy.c", "void f(void)\n{\nif (a) { x(); y(); }\n}\n");
     WriteFile(t / "clean.c", "void f(void)\n{\n   x();\n}\n");
-    CliRun r = Cli("--color never --set rtlf=0 --set accolades=1 apply " + Quote(t.path()));
+    CliRun r = Cli("--color never --set rtlf=0 --set accolades=1 apply " + ShellQuote(t.path()));
     EXPECT_EQ(0, r.status) << r.out << r.err;
     EXPECT_EQ("void f(void)\n{\n   if (a)\n   {\n      x();\n      y();\n   }\n}\n", ReadFile(t / "messy.c"));
     EXPECT_EQ("void f(void)\n{\nif (a) { x(); y(); }\n}\n", ReadFile(t / "messy.c.bak"));
@@ -150,12 +130,12 @@ TEST(Cli, ApplyRewritesInPlaceKeepingABackupOfChangedFilesOnly) {
     EXPECT_FALSE(vantor::test::FileExists(t / "messy.c.new"));
     // Violations are no failure of Apply; a second run changes nothing.
     WriteFile(t / "messy.c.bak", "old backup");
-    CliRun again = Cli("--color never --set rtlf=0 apply " + Quote(t.path()));
+    CliRun again = Cli("--color never --set rtlf=0 apply " + ShellQuote(t.path()));
     EXPECT_EQ(0, again.status);
     EXPECT_EQ("old backup", ReadFile(t / "messy.c.bak"));
     // CR LF when asked for.
     WriteFile(t / "clean.c", "void f(void)\n{\nx();\n}\n");
-    EXPECT_EQ(0, Cli("--set rtlf=1 apply " + Quote(t / "clean.c")).status);
+    EXPECT_EQ(0, Cli("--set rtlf=1 apply " + ShellQuote(t / "clean.c")).status);
     EXPECT_EQ("void f(void)\r\n{\r\n   x();\r\n}\r\n", ReadFile(t / "clean.c"));
 }
 
@@ -164,8 +144,8 @@ TEST(Cli, ApplyGivesStatus3WhenAFileCannotBeRewritten) {
     WriteFile(t / "a.c", "void f(void)\n{\nx();\n}\n");
     WriteFile(t / "b.c", "void f(void)\n{\nx();\n}\n");
     // The rewritten text goes to "a.c.new" first: a folder there blocks it, even for root.
-    ASSERT_EQ(0, std::system(("mkdir " + Quote(t / "a.c.new")).c_str()));
-    CliRun r = Cli("--color never --set rtlf=0 apply " + Quote(t.path()));
+    ASSERT_EQ(0, std::system(("mkdir " + ShellQuote(t / "a.c.new")).c_str()));
+    CliRun r = Cli("--color never --set rtlf=0 apply " + ShellQuote(t.path()));
     EXPECT_EQ(3, r.status) << r.out;
     EXPECT_NE(std::string::npos, r.out.find("unable to write the file")) << r.out;
     // The source is left whole and without a backup; the other file is done.
