@@ -16,6 +16,8 @@ void EmitLine(ctxFichier& ctx, const std::string& text) {
         ctx.outputLines.push_back(text);
         return;
     }
+    // Check rewrites nothing and writes no file: its lines would only be dropped.
+    if (Settings.checkMode && !Settings.Indenter && !Settings.couverture) return;
     size_t end = text.size();
     while (end > 0 && (text[end - 1] == '\r' || text[end - 1] == '\n')) --end;
     if (ctx.spareLines.empty()) {

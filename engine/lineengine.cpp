@@ -45,6 +45,9 @@ struct LineState {
     // read yet: they are the next "}" tokens, and close inserted braces only.
     int32_t insertedClosers = 0;
     bool stringTail = false;  // the token is the rest of a string begun on an earlier line
+    // The words of a comment matter only to Design and to the dictionary: the
+    // other commands pass over them without reading them one by one.
+    bool skipComments = false;
 };
 
 // Every cut starts a new output line: its token is first, and the statements
@@ -546,6 +549,20 @@ Flow ProcessToken(LineState& s) {
     const bool inCommentBefore = ctx.inBlockComment;
     s.stringTail = ctx.inStringContinuation || ctx.inTextBlock;
 
+    // The rest of a comment on this line: for these commands its tokens have
+    // no effect beyond what they have all together.
+    if (s.skipComments && !s.firstToken && !ctx.lineStartPending && (ctx.inBlockComment || ctx.inLineComment) &&
+        !s.stringTail) {
+        bool sawName = false;
+        if (SkipCommentTokens(ctx, sawName) > 0) {
+            ctx.lineHasComment = true;
+            if (Is(ctx.lastLineToken, "}")) ctx.structuralLine = false;
+            if (sawName) ctx.atStatementStart = (ctx.parenDepth == 0);
+            s.isFirst = false;
+            return Flow::Next;
+        }
+    }
+
     // 1. The token at `column`.
     ReadToken(ctx);
     if (t.empty()) return Flow::Stop;
@@ -650,6 +667,8 @@ void ProcessLine(ctxFichier& ctx, const Dictionary* dictionary) {
     // A line that goes on with a string (continued, or a text block) has no
     // first token of its own: it is not indented.
     LineState s{ctx, dictionary, !ctx.inStringContinuation && !ctx.inTextBlock};
+    s.skipComments = !Settings.designMode && !Settings.dictionaryMode && !Settings.replaceMode &&
+                     Settings.dependencyMatrix == nullptr;
     ctx.lastLineToken.clear();
     // The version log lives in the leading comment: only lines that start
     // outside code are searched.

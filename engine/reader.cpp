@@ -269,4 +269,56 @@ void ReadToken(ctxFichier& ctx) {
     RecordInclude(ctx);
 }
 
+int SkipCommentTokens(ctxFichier& ctx, bool& sawName) {
+    const std::string& line = ctx.line;
+    const size_t n = line.size();
+    if (ctx.column < 1) ctx.column = 1;
+    size_t i = static_cast<size_t>(ctx.column) - 1;
+    int count = 0;
+    // The same cuts as ReadToken, in the same order: a "\\" or "/*" can hide
+    // the "*/" that follows it.
+    for (;;) {
+        while (i < n && IsBlank(line[i])) ++i;
+        if (i >= n) break;
+        const char c = line[i];
+        size_t len = 1;
+        if (IsWordChar(c)) {
+            if (c == '_' || IsAsciiLetter(static_cast<unsigned char>(c))) sawName = true;
+            len = ReadWord(line, i) - i;
+        } else {
+            const char c1 = i + 1 < n ? line[i + 1] : '\0';
+            if (i + 1 >= n || IsLineEnd(c1)) {
+                if (c == '\\') ctx.lineContinued = true;
+            } else {
+                const char c2 = i + 2 < n ? line[i + 2] : '\0';
+                if ((ctx.inAsm || ctx.isAssembler) && (c == '#' || c == ';')) {
+                    ctx.inLineComment = !ctx.inBlockComment;
+                } else if (c == '/') {
+                    if (c1 == '/') {
+                        len = 2;
+                        ctx.dashComment = (c2 == '-');
+                        ctx.inLineComment = !ctx.inBlockComment;
+                    } else if (c1 == '*') {
+                        len = 2;
+                        ctx.dashComment = (c2 == '-');
+                        ctx.inBlockComment = !ctx.inLineComment;
+                    }
+                } else if (c == '*' && c1 == '/' && ctx.inBlockComment) {
+                    break;  // the end of the comment is ReadToken's
+                } else if (c == '\\') {
+                    len = 2;
+                } else if (c == '#' || c == '$') {
+                    len = ReadWord(line, i) - i;
+                } else {
+                    len = OperatorLength(line, i);
+                }
+            }
+        }
+        i += len;
+        ++count;
+    }
+    ctx.column = static_cast<int32_t>(i + 1);
+    return count;
+}
+
 }  // namespace vantor
