@@ -11,6 +11,7 @@
 #include "design/stringmatrix.h"
 #include "engine/ctxfichier.h"
 #include "engine/lineengine.h"
+#include "platform/text.h"
 
 using namespace vantor;
 
@@ -244,6 +245,57 @@ TEST_F(ReaderTest, IncludeRecording) {
     Settings.dependencyMatrix = nullptr;
     Settings.designMode = false;
     EXPECT_EQ(matrix.Uses("main.c"), (std::vector<std::string>{"stdio", "util"}));
+}
+
+// Passing over the rest of a comment must leave the reader where reading its
+// tokens one by one leaves it: same column (the "*/" that ends the comment
+// not read), same comment state, same line continuation.
+TEST_F(ReaderTest, SkippingACommentMatchesReadingIt) {
+    struct Case {
+        const char* line;
+        bool block, asmFile;
+    };
+    const Case cases[] = {
+        {"x yy * z */ a\n", true, false},   {"\\*/ still */ b\n", true, false},
+        {"/*/ still */ c\n", true, false},  {"//*/ d\n", true, false},
+        {"**/ e\n", true, false},           {"a <<*/ f\n", true, false},
+        {"#define x */ g\n", true, false},  {"# ; x */ h\n", true, true},
+        {"no end at all\n", true, false},    {"ends with \\\n", true, false},
+        {"ends with \\\r\n", false, false}, {"/*- a */ b\n", false, false},
+        {"//- x\n", false, false},          {"$x 1.5e3 _y */\n", true, false},
+        {"", true, false},                 {"   \t \r\n", true, false},
+    };
+    for (const Case& c : cases) {
+        ctxFichier read, skip;
+        for (ctxFichier* x : {&read, &skip}) {
+            x->SetFile(c.asmFile ? "t.S" : "t.c");
+            x->inBlockComment = c.block;
+            x->inLineComment = !c.block;
+            x->line = c.line;
+            x->column = 1;
+            x->lineStartPending = false;
+        }
+        bool sawName = false;
+        int tokens = 0;
+        bool closed = false;  // stopped at the "*/" (which reading it has consumed)
+        for (;;) {
+            const bool inComment = read.inBlockComment;
+            ReadToken(read);
+            closed = inComment && read.token == "*/";
+            if (read.token.empty() || closed) break;
+            if (IsAsciiLetter(static_cast<unsigned char>(read.token[0])) || read.token[0] == '_') sawName = true;
+            read.column += static_cast<int32_t>(read.token.size());
+            ++tokens;
+        }
+        bool skipName = false;
+        EXPECT_EQ(SkipCommentTokens(skip, skipName), tokens) << c.line;
+        EXPECT_EQ(skip.column, read.column) << c.line;
+        EXPECT_EQ(skipName, sawName) << c.line;
+        EXPECT_EQ(skip.inBlockComment, read.inBlockComment || closed) << c.line;
+        EXPECT_EQ(skip.inLineComment, read.inLineComment) << c.line;
+        EXPECT_EQ(skip.lineContinued, read.lineContinued) << c.line;
+        EXPECT_EQ(skip.dashComment, read.dashComment) << c.line;
+    }
 }
 
 }  // namespace
