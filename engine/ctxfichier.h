@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "coverage/branch.h"
@@ -42,6 +44,50 @@ struct BlockEntry {
     int8_t braceRole = 0;
 };
 
+// The copy of a code token that the engine keeps for the tokens after it
+// (`previousToken`, `lastLineToken`). It is made for nearly every token, so a
+// token of up to kInline bytes is copied as one fixed-size block, without a
+// library call; a longer one goes to a string of its own.
+class TokenCopy {
+public:
+    static constexpr size_t kInline = 64;
+
+    // `from` must have at least kInline bytes allocated for the fast copy:
+    // ctx.token keeps that much capacity (see ctxFichier()).
+    void Assign(const std::string& from) {
+        size_ = from.size();
+        if (size_ <= kInline && from.capacity() >= kInline) {
+            std::memcpy(inline_, from.data(), kInline);
+            data_ = inline_;
+        } else {
+            long_.assign(from);
+            data_ = long_.data();
+        }
+    }
+    void clear() {
+        size_ = 0;
+        data_ = inline_;
+    }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const char* data() const { return data_; }
+    char operator[](size_t i) const { return data_[i]; }
+    std::string_view View() const { return std::string_view(data_, size_); }
+    std::string Str() const { return std::string(data_, size_); }
+    bool operator==(std::string_view s) const { return View() == s; }
+    bool operator!=(std::string_view s) const { return View() != s; }
+
+    TokenCopy() = default;
+    TokenCopy(const TokenCopy&) = delete;
+    TokenCopy& operator=(const TokenCopy&) = delete;
+
+private:
+    char inline_[kInline] = {};
+    const char* data_ = inline_;
+    size_t size_ = 0;
+    std::string long_;
+};
+
 // Entry 0 is the file level; a push is refused when blockTop is 100 or more.
 constexpr int32_t kBlockSlots = 101;
 
@@ -71,8 +117,8 @@ struct ctxFichier {
     int32_t branchCount = 0;
     Branch* currentBranch = nullptr;
     Branch* firstBranch = nullptr;  // owned: the whole tree goes with the record
-    std::string lastLineToken;
-    std::string previousToken;
+    TokenCopy lastLineToken;
+    TokenCopy previousToken;
     bool previousWasKeyword = false;
     std::string token;
     std::string version = "?";

@@ -70,22 +70,14 @@ bool CutLine(LineState& s) {
 
 inline bool IsLoopOrSwitch(int32_t kind) { return kind == While || kind == For || kind == Switch; }
 
-template <size_t N>
-inline bool Is(const std::string& s, const char (&lit)[N]) {
+// Any text with size() and data(): a std::string or a TokenCopy.
+template <class Text, size_t N>
+inline bool Is(const Text& s, const char (&lit)[N]) {
     return s.size() == N - 1 && std::memcmp(s.data(), lit, N - 1) == 0;
 }
 
-// Copies a code token into `lastLineToken` or `previousToken`, which keep their
-// capacity: one-byte tokens (most punctuation) take no library call.
-inline void CopyToken(std::string& to, const std::string& from) {
-    to.clear();
-    if (from.size() == 1)
-        to.push_back(from[0]);
-    else
-        to.append(from.data(), from.size());
-}
-
-inline bool StartsWord(const std::string& s) {
+template <class Text>
+inline bool StartsWord(const Text& s) {
     if (s.empty()) return false;
     const unsigned char c = static_cast<unsigned char>(s[0]);
     return c == '_' || IsAsciiLetter(c);
@@ -386,13 +378,13 @@ Flow HandlePunctuation(LineState& s) {
             RuleBraceNesting(ctx);
             break;
         case '(': {
-            const std::string& name = ctx.previousToken;
+            const TokenCopy& name = ctx.previousToken;
             if (!ctx.previousWasKeyword && StartsWord(name)) {
                 // A called or defined name; at depth 0 the candidate function name.
-                if (ctx.parenDepth == 0) ctx.functionName = name;
+                if (ctx.parenDepth == 0) ctx.functionName.assign(name.data(), name.size());
                 if (ctx.blockTop > 0 && Settings.designMode && ctx.inFunction &&
                     Settings.callingMatrix != nullptr)
-                    CallingMatrixAddCall(name);
+                    CallingMatrixAddCall(name.Str());
                 if (ctx.inFunction && !Is(ctx.functionName, "sizeof")) ctx.executableStatement = true;
             }
             ctx.atStatementStart = false;
@@ -554,7 +546,7 @@ Flow ProcessToken(LineState& s) {
     if (s.skipComments && !s.firstToken && !ctx.lineStartPending && (ctx.inBlockComment || ctx.inLineComment) &&
         !s.stringTail) {
         bool sawName = false;
-        if (SkipCommentTokens(ctx, sawName) > 0) {
+        if (SkipCommentTokens(ctx, sawName)) {
             ctx.lineHasComment = true;
             if (Is(ctx.lastLineToken, "}")) ctx.structuralLine = false;
             if (sawName) ctx.atStatementStart = (ctx.parenDepth == 0);
@@ -647,8 +639,8 @@ Flow ProcessToken(LineState& s) {
     if (IsCodeToken(ctx)) {
         if (s.insertedClosers > 0 && Is(t, "}")) --s.insertedClosers;
         ctx.braceClosedInParens = s.braceInParens;
-        CopyToken(ctx.lastLineToken, t);
-        CopyToken(ctx.previousToken, t);
+        ctx.lastLineToken.Assign(t);
+        ctx.previousToken.Assign(t);
         ctx.previousWasKeyword = s.keyword;
     }
 

@@ -14,8 +14,9 @@ namespace vantor {
 
 namespace {
 
-// Byte classes, looked up once per byte of every line: blank, word character.
-enum : unsigned char { kBlank = 1, kWord = 2 };
+// Byte classes, looked up once per byte of every line: blank, word character,
+// and the bytes that can change or end a comment ("/", "*", "\\").
+enum : unsigned char { kBlank = 1, kWord = 2, kCommentMark = 3 };
 
 struct ByteClasses {
     unsigned char of[256] = {};
@@ -26,6 +27,8 @@ struct ByteClasses {
         // ASCII letters and digits only, as IsAsciiAlnum: never the locale's.
         for (int c = 'a'; c <= 'z'; ++c) of[c] = of[c - 'a' + 'A'] = kWord;
         for (int c = '0'; c <= '9'; ++c) of[c] = kWord;
+        of[static_cast<unsigned char>('/')] = of[static_cast<unsigned char>('*')] = kCommentMark;
+        of[static_cast<unsigned char>('\\')] = kCommentMark;
     }
 };
 constexpr ByteClasses kClasses;
@@ -269,15 +272,21 @@ void ReadToken(ctxFichier& ctx) {
     RecordInclude(ctx);
 }
 
-int SkipCommentTokens(ctxFichier& ctx, bool& sawName) {
+bool SkipCommentTokens(ctxFichier& ctx, bool& sawName) {
     const std::string& line = ctx.line;
     const size_t n = line.size();
     if (ctx.column < 1) ctx.column = 1;
     size_t i = static_cast<size_t>(ctx.column) - 1;
-    int count = 0;
+    bool passed = false;
     // The same cuts as ReadToken, in the same order: a "\\" or "/*" can hide
     // the "*/" that follows it.
     for (;;) {
+        // Once a name has been seen, only the marks can still matter. Every
+        // mark is where ReadToken would start a token: no token holds one but
+        // as its first byte, or as the second of a pair that starts with one
+        // (read below as a pair).
+        if (sawName)
+            while (i < n && ClassOf(line[i]) != kCommentMark) ++i;
         while (i < n && IsBlank(line[i])) ++i;
         if (i >= n) break;
         const char c = line[i];
@@ -315,10 +324,10 @@ int SkipCommentTokens(ctxFichier& ctx, bool& sawName) {
             }
         }
         i += len;
-        ++count;
+        passed = true;
     }
     ctx.column = static_cast<int32_t>(i + 1);
-    return count;
+    return passed;
 }
 
 }  // namespace vantor

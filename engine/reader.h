@@ -15,10 +15,10 @@ void ReadToken(ctxFichier& ctx);
 // Inside a comment (not at the start of a line, nor in a literal): moves
 // `column` over the comment's tokens, exactly as ReadToken would cut them,
 // up to the "*/" that ends it (not read) or the end of the line, and keeps the
-// comment state as reading them would. Returns how many tokens were passed;
+// comment state as reading them would. Returns true when it passed a token;
 // `sawName` is set when one of them starts like a name. For the modes in which
 // the words of a comment are only counted as comment, not copied one by one.
-int SkipCommentTokens(ctxFichier& ctx, bool& sawName);
+bool SkipCommentTokens(ctxFichier& ctx, bool& sawName);
 
 // Makes `line` (from `lineStart` on) a new line for the reader: `column` at
 // its first byte and the per-line reset due at the next ReadToken.

@@ -14,8 +14,9 @@ namespace {
 // and it must not turn one line into gigabytes.
 constexpr int64_t kMaxTargetColumn = 1 << 16;
 
-template <size_t N>
-inline bool Is(const std::string& s, const char (&lit)[N]) {
+// Any text with size() and data(): a std::string or a TokenCopy.
+template <class Text, size_t N>
+inline bool Is(const Text& s, const char (&lit)[N]) {
     return s.size() == N - 1 && std::memcmp(s.data(), lit, N - 1) == 0;
 }
 

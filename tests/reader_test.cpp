@@ -264,6 +264,11 @@ TEST_F(ReaderTest, SkippingACommentMatchesReadingIt) {
         {"ends with \\\r\n", false, false}, {"/*- a */ b\n", false, false},
         {"//- x\n", false, false},          {"$x 1.5e3 _y */\n", true, false},
         {"", true, false},                 {"   \t \r\n", true, false},
+        // The same after a name, where only "/", "*" and "\\" are looked at.
+        {"w \\*/ x */ y\n", true, false},   {"w /*/ x */ y\n", true, false},
+        {"w //*/ y\n", true, false},        {"w a/b*c **/ y\n", true, false},
+        {"w *= x\\\r\n", true, false},    {"w /*- x\n", false, false},
+        {"w //- x \\ y\n", false, false},  {"w # ; */ y\n", true, true},
     };
     for (const Case& c : cases) {
         ctxFichier read, skip;
@@ -288,7 +293,7 @@ TEST_F(ReaderTest, SkippingACommentMatchesReadingIt) {
             ++tokens;
         }
         bool skipName = false;
-        EXPECT_EQ(SkipCommentTokens(skip, skipName), tokens) << c.line;
+        EXPECT_EQ(SkipCommentTokens(skip, skipName), tokens > 0) << c.line;
         EXPECT_EQ(skip.column, read.column) << c.line;
         EXPECT_EQ(skipName, sawName) << c.line;
         EXPECT_EQ(skip.inBlockComment, read.inBlockComment || closed) << c.line;
