@@ -86,7 +86,9 @@ BatchTotals RunBatch(const std::string& source, const std::string& destination,
     PrintDateLine();
     if (Settings.checkMode) PrintRules();
     BatchTotals totals;
-    WalkFolder(source, destination, dictionary, totals, processor);
+    PendingSwaps swaps;
+    WalkFolder(source, destination, dictionary, totals, processor, &swaps);
+    totals.ioErrors += swaps.Commit();
     ConsolePrintStyle(&console, fsUnderline,
                       "Analyzed:%d files,%d functions, %d lines, %d lines with code, %d instructions %d branchs\n",
                       totals.files, totals.functions, totals.lines, totals.codeLines, totals.instructions,
@@ -95,7 +97,8 @@ BatchTotals RunBatch(const std::string& source, const std::string& destination,
 }
 
 void WalkFolder(const std::string& source, const std::string& destination,
-                const Dictionary* dictionary, BatchTotals& totals, LineProcessor processor) {
+                const Dictionary* dictionary, BatchTotals& totals, LineProcessor processor,
+                PendingSwaps* swaps) {
     if (source.empty()) return;
     const SettingsRecord& s = Settings;
 
@@ -108,7 +111,7 @@ void WalkFolder(const std::string& source, const std::string& destination,
             out = JoinPath(destination, BaseName(source));
             if (s.designMode) out += ".html";
         }
-        AddFile(totals, ProcessFile(source, out, dictionary, processor));
+        AddFile(totals, ProcessFile(source, out, dictionary, processor, swaps));
         return;
     }
 
@@ -122,13 +125,22 @@ void WalkFolder(const std::string& source, const std::string& destination,
     std::vector<DirEntry> entries;
     ListFolder(src, entries);  // one listing serves every mask and the sub-folders
 
+    // A file that several masks take ("*.c" and "*.*") is processed once per
+    // mask. Its rewrite from the first pass is swapped in before the second
+    // pass reads it: two pending swaps of one file would leave the original
+    // in no ".bak".
+    std::vector<bool> seen(entries.size(), false);
     for (const std::string& mask : s.Masques) {
-        for (const DirEntry& e : entries) {
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const DirEntry& e = entries[i];
             if (!e.isFile || e.isHidden || !MatchMask(e.name, mask)) continue;
             if (EqualsNoCase(e.name, std::string("portab.h"))) continue;
+            if (seen[i] && swaps != nullptr) totals.ioErrors += swaps->Commit();
+            seen[i] = true;
             std::string out = dst + e.name;
             if (s.designMode) out += ".html";
-            AddFile(totals, ProcessFile(src + e.name, out, dictionary, processor));
+            AddFile(totals, ProcessFile(src + e.name, out, dictionary, processor, swaps));
+            if (swaps != nullptr && swaps->Full()) totals.ioErrors += swaps->Commit();
         }
     }
 
@@ -137,7 +149,7 @@ void WalkFolder(const std::string& source, const std::string& destination,
         // A folder reached through a link is not entered: a link loop would never end.
         if (!e.isDir || e.isHidden || e.isSymlinkToDir) continue;
         if (e.name.find(".bak") != std::string::npos) continue;
-        WalkFolder(src + e.name, dst + e.name, dictionary, totals, processor);
+        WalkFolder(src + e.name, dst + e.name, dictionary, totals, processor, swaps);
     }
 }
 

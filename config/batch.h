@@ -31,8 +31,10 @@ BatchTotals RunBatch(const std::string& source, const std::string& destination,
 // ignored; a mask ending in ".*" also takes names without a dot ("*.*" takes all).
 bool MatchMask(const std::string& name, const std::string& mask);
 
+// With `swaps`, files rewritten in place are flushed and swapped in batches
+// (the caller commits the last one).
 void WalkFolder(const std::string& source, const std::string& destination,
                 const Dictionary* dictionary, BatchTotals& totals,
-                LineProcessor processor = nullptr);
+                LineProcessor processor = nullptr, PendingSwaps* swaps = nullptr);
 
 }  // namespace vantor

@@ -30,6 +30,7 @@ struct FileRun {
     bool writeOk = true;
     bool readFailed = false;
     bool ioError = false;
+    PendingSwaps* swaps = nullptr;  // in place: flushed and swapped later, with others
 
     FileRun(ctxFichier& c, const std::string& src) : ctx(c), source(src) {}
 };
@@ -152,7 +153,8 @@ void FinishOutput(FileRun& run) {
     if (!run.out) return;
     // A table that could not be written leaves an output that does not build: a write error.
     if (Settings.couverture && !WriteCoverageTable(run.ctx, run.out)) run.writeOk = false;
-    bool ok = run.inPlace ? FlushToDisk(run.out) : std::fflush(run.out) == 0;
+    const bool deferred = run.inPlace && run.swaps != nullptr;
+    bool ok = run.inPlace && !deferred ? FlushToDisk(run.out) : std::fflush(run.out) == 0;
     if (std::ferror(run.out)) ok = false;
     if (std::fclose(run.out) != 0) ok = false;
     run.out = nullptr;
@@ -164,6 +166,10 @@ void FinishOutput(FileRun& run) {
     }
     // After a read error the output is incomplete: the source stays as it is.
     if (run.readFailed || !run.inPlace) return;
+    if (deferred) {
+        run.swaps->Add(run.source);
+        return;
+    }
     if (!SwapInPlace(run.source)) {
         PrintError("impossible de modifier %s\n", "unable to modify %s\n", run.source);
         run.ioError = true;
@@ -172,12 +178,34 @@ void FinishOutput(FileRun& run) {
 
 }  // namespace
 
+int32_t PendingSwaps::Commit() {
+    if (sources_.empty()) return 0;
+    std::vector<std::string> fresh;
+    fresh.reserve(sources_.size());
+    for (const std::string& s : sources_) fresh.push_back(s + ".new");
+    std::vector<bool> flushed;
+    FlushFilesToDisk(fresh, flushed);
+    int32_t failures = 0;
+    for (size_t i = 0; i < sources_.size(); ++i) {
+        if (!flushed[i]) {
+            PrintError("erreur d'écriture sur %s\n", "write error on %s\n", sources_[i]);
+            ++failures;
+        } else if (!SwapInPlace(sources_[i])) {
+            PrintError("impossible de modifier %s\n", "unable to modify %s\n", sources_[i]);
+            ++failures;
+        }
+    }
+    sources_.clear();
+    return failures;
+}
+
 FileCounts ProcessFile(const std::string& source, const std::string& destination,
-                       const Dictionary* dictionary, LineProcessor processor) {
+                       const Dictionary* dictionary, LineProcessor processor, PendingSwaps* swaps) {
     FileCounts counts;
     ctxFichier ctx;
     ctx.SetFile(source);
     FileRun run(ctx, source);
+    run.swaps = swaps;
     // Another spelling of the source itself must not be opened for writing
     // while it is read: that would empty it.
     run.inPlace = destination.empty() || destination == source || SameFile(destination, source);

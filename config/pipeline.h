@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "config/settings.h"
 #include "engine/ctxfichier.h"
@@ -23,8 +24,37 @@ struct FileCounts {
 // Processes one line of the context: the line engine, or a test's stand-in.
 using LineProcessor = void (*)(ctxFichier& ctx, const Dictionary* dictionary);
 
-// `destination` empty or equal to `source`: rewritten in place.
+// In-place rewrites whose ".new" is written and closed but neither on the
+// disk yet nor swapped in. Putting one file at a time on the disk was most of
+// the time of an Apply over a large tree; a batch of them goes to the disk at
+// once, and only then is each swapped in: still no source is replaced before
+// its new text is on the disk.
+class PendingSwaps {
+public:
+    static constexpr size_t kBatch = 256;
+
+    PendingSwaps() = default;
+    PendingSwaps(const PendingSwaps&) = delete;
+    PendingSwaps& operator=(const PendingSwaps&) = delete;
+    // Nothing written is left behind unswapped.
+    ~PendingSwaps() { Commit(); }
+
+    void Add(const std::string& source) { sources_.push_back(source); }
+    bool Full() const { return sources_.size() >= kBatch; }
+    size_t Size() const { return sources_.size(); }
+    // Flushes every pending ".new" to the disk, then swaps each in. Returns
+    // how many files failed; each is reported and keeps its source.
+    int32_t Commit();
+
+private:
+    std::vector<std::string> sources_;
+};
+
+// `destination` empty or equal to `source`: rewritten in place. With `swaps`,
+// an in-place rewrite is left in it to be flushed and swapped with others;
+// without, it is flushed and swapped before the call returns.
 FileCounts ProcessFile(const std::string& source, const std::string& destination,
-                       const Dictionary* dictionary, LineProcessor processor = nullptr);
+                       const Dictionary* dictionary, LineProcessor processor = nullptr,
+                       PendingSwaps* swaps = nullptr);
 
 }  // namespace vantor

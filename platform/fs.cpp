@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -157,6 +158,33 @@ bool FlushToDisk(FILE* f) {
     return _commit(_fileno(f)) == 0;
 #else
     return fsync(fileno(f)) == 0;
+#endif
+}
+
+void FlushFilesToDisk(const std::vector<std::string>& paths, std::vector<bool>& ok) {
+    ok.assign(paths.size(), false);
+#ifdef _WIN32
+    for (size_t i = 0; i < paths.size(); ++i) {
+        FILE* f = OpenFile(paths[i], "r+b");
+        if (f == nullptr) continue;
+        ok[i] = FlushToDisk(f);
+        ok[i] = std::fclose(f) == 0 && ok[i];
+    }
+#else
+    std::vector<int> fds(paths.size(), -1);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        fds[i] = open(paths[i].c_str(), O_RDONLY | O_CLOEXEC);
+#ifdef __linux__
+        // Start the writes now; the fsync below then mostly waits for them,
+        // and the first one commits the file system's journal for all.
+        if (fds[i] >= 0) sync_file_range(fds[i], 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+    }
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (fds[i] < 0) continue;
+        ok[i] = fsync(fds[i]) == 0;
+        if (close(fds[i]) != 0) ok[i] = false;
+    }
 #endif
 }
 

@@ -27,6 +27,17 @@ void Echo(ctxFichier& ctx, const Dictionary*) {
     ctx.outputLines.push_back(ctx.line);
 }
 
+// Marks each line once: a second pass over its own output changes nothing,
+// as Apply's second pass does.
+void MarkOnce(ctxFichier& ctx, const Dictionary*) {
+    std::string& l = ctx.line;
+    if (l.find("//v") == std::string::npos) {
+        l.insert(l.find('\n'), " //v");
+        ctx.lineModified = true;
+    }
+    ctx.outputLines.push_back(ctx.line);
+}
+
 class Batch : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -120,6 +131,40 @@ TEST_F(Batch, FileMatchingTwoMasksIsProcessedTwice) {
     Settings.Masques = {"*.c", "*.*"};
     EXPECT_EQ(3, Walk(dir.path()).files);
     EXPECT_EQ((Names{"a.c", "a.c", "Makefile"}), Processed());
+}
+
+// Rewrites in place go to the disk and are swapped in batches; a file read
+// again (second mask) sees its first rewrite, and every original ends in its
+// ".bak" with no ".new" left.
+TEST_F(Batch, BatchedSwapsKeepEveryOriginal) {
+    Settings.Masques = {"*.c", "*.*"};
+    std::vector<std::string> names;
+    for (int i = 0; i < static_cast<int>(PendingSwaps::kBatch) + 44; ++i)
+        names.push_back("f" + std::to_string(1000 + i) + ".c");
+    for (const std::string& n : names) WriteFile(dir / n, "int " + n.substr(0, 5) + ";\n");
+    BatchTotals t;
+    {
+        PendingSwaps swaps;
+        WalkFolder(dir.path(), "", &dico, t, &MarkOnce, &swaps);
+        t.ioErrors += swaps.Commit();
+        EXPECT_EQ(0u, swaps.Size());
+    }
+    EXPECT_EQ(0, t.ioErrors);
+    for (const std::string& n : names) {
+        EXPECT_EQ("int " + n.substr(0, 5) + ";\n", ReadFile(dir / (n + ".bak"))) << n;
+        EXPECT_EQ("int " + n.substr(0, 5) + "; //v\n", ReadFile(dir / n)) << n;
+        EXPECT_FALSE(FileExists(dir / (n + ".new"))) << n;
+    }
+}
+
+TEST_F(Batch, PendingSwapThatCannotBeMadeKeepsTheSource) {
+    WriteFile(dir / "a.c", "int a;\n");
+    PendingSwaps swaps;
+    swaps.Add(dir / "a.c");  // its ".new" is gone
+    EXPECT_EQ(1, swaps.Commit());
+    EXPECT_EQ("int a;\n", ReadFile(dir / "a.c"));
+    EXPECT_FALSE(FileExists(dir / "a.c.bak"));
+    EXPECT_EQ(0, swaps.Commit());  // nothing is left pending
 }
 
 TEST_F(Batch, SkippedFilesAndFolders) {
