@@ -519,7 +519,8 @@ Flow HandleWord(LineState& s) {
     // A piece of a string that runs on over several lines is never measured,
     // whatever it ends with; a word that is the tail of a number ("1.f",
     // "2.e5") cannot start a line.
-    if (!s.stringTail && RuleLineLength(ctx, s.isFirst || TailOfNumber(ctx)) && CutLine(s)) return Flow::Restart;
+    if (!s.stringTail && PastLineLength(ctx) && RuleLineLength(ctx, s.isFirst || TailOfNumber(ctx)) && CutLine(s))
+        return Flow::Restart;
     if (ctx.inFunction) {
         if (ctx.parenDepth == 0) ctx.statementContinues = false;
         HandleKeyword(s);

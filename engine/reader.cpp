@@ -117,9 +117,12 @@ size_t ReadTextBlock(ctxFichier& ctx, size_t start) {
     return line.size();
 }
 
+// The loops over blanks and word characters need no bound: a string's text
+// ends with a NUL, which is neither (nor is a NUL inside the line).
 size_t ReadWord(const std::string& line, size_t start) {
+    const char* p = line.c_str();
     size_t j = start + 1;  // "#" and "$" may only start a word
-    while (j < line.size() && IsWordChar(line[j])) ++j;
+    while (IsWordChar(p[j])) ++j;
     return j;
 }
 
@@ -184,10 +187,11 @@ void ReadToken(ctxFichier& ctx) {
 
     if (ctx.column < 1) ctx.column = 1;
     size_t i = static_cast<size_t>(ctx.column) - 1;
+    if (i > n) i = n;  // the unbounded loops below stop at the NUL at n
     // Inside a continued string or a text block the blanks belong to the literal.
     const bool inLiteral = ctx.inStringContinuation || ctx.inTextBlock;
     if (!inLiteral)
-        while (i < n && IsBlank(line[i])) ++i;
+        while (IsBlank(line.c_str()[i])) ++i;
     ctx.column = static_cast<int32_t>(i + 1);
     if (i >= n) return;
     const char c = line[i];
@@ -277,6 +281,7 @@ bool SkipCommentTokens(ctxFichier& ctx, bool& sawName) {
     const size_t n = line.size();
     if (ctx.column < 1) ctx.column = 1;
     size_t i = static_cast<size_t>(ctx.column) - 1;
+    if (i > n) i = n;  // the unbounded loops below stop at the NUL at n
     bool passed = false;
     // The same cuts as ReadToken, in the same order: a "\\" or "/*" can hide
     // the "*/" that follows it.
@@ -287,7 +292,7 @@ bool SkipCommentTokens(ctxFichier& ctx, bool& sawName) {
         // (read below as a pair).
         if (sawName)
             while (i < n && ClassOf(line[i]) != kCommentMark) ++i;
-        while (i < n && IsBlank(line[i])) ++i;
+        while (IsBlank(line.c_str()[i])) ++i;
         if (i >= n) break;
         const char c = line[i];
         size_t len = 1;

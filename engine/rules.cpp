@@ -60,8 +60,8 @@ bool RuleOpeningBraceAligned(ctxFichier& ctx, bool firstOfLine) {
     return false;
 }
 
-bool RuleOneInstructionPerLine(ctxFichier& ctx, int32_t& instructionsOnLine) {
-    if (!Settings.monoInstruction || instructionsOnLine != 1 || ctx.inAsm || ctx.isAssembler) return false;
+bool OneInstructionPerLineSlow(ctxFichier& ctx, int32_t& instructionsOnLine) {
+    if (ctx.inAsm || ctx.isAssembler) return false;
     instructionsOnLine = 0;
     if (Rewriting()) {
         ctx.structuralLine = false;
@@ -75,10 +75,7 @@ bool RuleLineLength(ctxFichier& ctx, bool firstOfLine) {
     const std::string& t = ctx.token;
     // The tail of a string continued from the previous line is not measured.
     if (t.size() > 1 && t.back() == '"' && t.front() != '"') return false;
-    // Measured in the output line being built (Apply may have cut the line).
-    const int64_t lastColumn =
-        static_cast<int64_t>(ctx.column) - ctx.lineStart + static_cast<int64_t>(t.size()) - 1;
-    if (lastColumn <= Settings.caracteres) return false;
+    if (!PastLineLength(ctx)) return false;
     // A first token that alone passes the limit cannot be repaired by a split.
     if (Rewriting() && !firstOfLine) return true;
     if (Settings.checkMode)
@@ -111,8 +108,7 @@ void RuleExtraClosingParenthesis(ctxFichier& ctx) {
             ctx, Tr("erreur trop de parentheses fermantes\n", "erreur too much closing parenthesis\n"));
 }
 
-bool RuleForbiddenWord(ctxFichier& ctx) {
-    if (Settings.MotsInterdits.Empty() || !Settings.MotsInterdits.Contains(ctx.token)) return false;
+bool ForbiddenWordSlow(ctxFichier& ctx) {
     if (Settings.checkMode) ReportViolation(ctx, ctx.token.c_str());
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "config/settings.h"
 #include "engine/ctxfichier.h"
 
 namespace vantor {
@@ -24,8 +25,23 @@ void SetViolationSink(ViolationSink sink);
 // they report in Check mode.
 bool RuleClosingBraceAligned(ctxFichier& ctx, bool firstOfLine);
 bool RuleOpeningBraceAligned(ctxFichier& ctx, bool firstOfLine);
+// The rest of a rule once its cheap tests, inline below, have passed: those
+// run for every token and nearly always end it.
+bool OneInstructionPerLineSlow(ctxFichier& ctx, int32_t& instructionsOnLine);
+bool ForbiddenWordSlow(ctxFichier& ctx);
+
 // `instructionsOnLine` is cleared by the report and by the repair.
-bool RuleOneInstructionPerLine(ctxFichier& ctx, int32_t& instructionsOnLine);
+inline bool RuleOneInstructionPerLine(ctxFichier& ctx, int32_t& instructionsOnLine) {
+    if (instructionsOnLine != 1 || !Settings.monoInstruction) return false;
+    return OneInstructionPerLineSlow(ctx, instructionsOnLine);
+}
+// The token ends past the line length limit, measured in the output line
+// being built (Apply may have cut the line).
+inline bool PastLineLength(const ctxFichier& ctx) {
+    const int64_t lastColumn =
+        static_cast<int64_t>(ctx.column) - ctx.lineStart + static_cast<int64_t>(ctx.token.size()) - 1;
+    return lastColumn > Settings.caracteres;
+}
 bool RuleLineLength(ctxFichier& ctx, bool firstOfLine);
 
 // Report-only rules (Check mode).
@@ -35,6 +51,9 @@ void RuleCaseWithoutBreak(ctxFichier& ctx);
 void RuleConditionalOperator(ctxFichier& ctx);
 void RuleExtraClosingParenthesis(ctxFichier& ctx);
 // True when the token is in the forbidden-word list (reported in Check mode).
-bool RuleForbiddenWord(ctxFichier& ctx);
+inline bool RuleForbiddenWord(ctxFichier& ctx) {
+    if (Settings.MotsInterdits.Empty() || !Settings.MotsInterdits.Contains(ctx.token)) return false;
+    return ForbiddenWordSlow(ctx);
+}
 
 }  // namespace vantor
