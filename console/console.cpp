@@ -280,13 +280,22 @@ static void Deliver(TConsole* c, ConsoleMessage* m) {
     c->pendingTail = held;
 }
 
+// Delivers `text` (NUL-terminated, at most kConsoleBufferSize - 1 bytes).
+static int OutputText(TConsole* c, uint32_t colour, uint8_t style, uint8_t paneDefaults, const char* text,
+                      size_t len);
+
 static int Output(TConsole* c, uint32_t colour, uint8_t style, uint8_t paneDefaults, const char* format,
                   va_list args) {
     char buffer[kConsoleBufferSize];
     int n = std::vsnprintf(buffer, sizeof buffer, format, args);
     if (n < 0) return -1;
     // The pane gets NUL-terminated text: an embedded NUL ends the message.
-    ConsoleMessage message{nullptr, colour, style, paneDefaults, std::strlen(buffer), buffer};
+    return OutputText(c, colour, style, paneDefaults, buffer, std::strlen(buffer));
+}
+
+static int OutputText(TConsole* c, uint32_t colour, uint8_t style, uint8_t paneDefaults, const char* text,
+                      size_t len) {
+    ConsoleMessage message{nullptr, colour, style, paneDefaults, len, text};
     if (!c) return static_cast<int>(message.len);
 
     bool onMainThread = ClaimMainThread(c);
@@ -313,6 +322,15 @@ int ConsolePrint(TConsole* c, const char* format, ...) {
     int n = Output(c, 0, 0, kPaneColour | kPaneStyle, format, args);
     va_end(args);
     return n;
+}
+
+int ConsoleWriteColor(TConsole* c, uint32_t colour, const char* text) {
+    size_t len = std::strlen(text);
+    if (len < kConsoleBufferSize) return OutputText(c, colour, 0, 0, text, len);
+    char buffer[kConsoleBufferSize];  // cut as a formatted message is
+    std::memcpy(buffer, text, kConsoleBufferSize - 1);
+    buffer[kConsoleBufferSize - 1] = '\0';
+    return OutputText(c, colour, 0, 0, buffer, kConsoleBufferSize - 1);
 }
 
 int ConsolePrintColor(TConsole* c, uint32_t colour, const char* format, ...) {

@@ -124,6 +124,10 @@ int ConsolePrintColor(TConsole* c, uint32_t colour, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
 int ConsolePrintStyle(TConsole* c, uint8_t style, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
+// The same as ConsolePrintColor(c, colour, "%s", text) for text already made
+// (the violation reports: one per finding, where formatting cost as much as
+// reading the line).
+int ConsoleWriteColor(TConsole* c, uint32_t colour, const char* text);
 
 // Main thread (the "Freeze" check box): hold messages, then append them in order.
 void ConsoleFreeze(TConsole* c);

@@ -24,6 +24,22 @@ void ReportFormatted(ctxFichier& ctx, const char* format, int32_t a, int32_t b =
     ReportViolation(ctx, text);
 }
 
+// "%04d" of a line number.
+size_t FormatLineNumber(char* out, int32_t n) {
+    char digits[12];
+    size_t k = 0;
+    uint32_t v = n < 0 ? static_cast<uint32_t>(-static_cast<int64_t>(n)) : static_cast<uint32_t>(n);
+    do {
+        digits[k++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    size_t at = 0;
+    if (n < 0) out[at++] = '-';
+    for (size_t width = k + (n < 0 ? 1 : 0); width < 4; ++width) out[at++] = '0';
+    while (k > 0) out[at++] = digits[--k];
+    return at;
+}
+
 }  // namespace
 
 void SetViolationSink(ViolationSink sink) { violationSink.store(sink); }
@@ -43,7 +59,17 @@ void ReportViolation(ctxFichier& ctx, const char* text) {
         }
         return;
     }
-    ConsolePrintColor(&console, kColorRed, "%04d:%.*s\n", line, static_cast<int>(len), text);
+    // "%04d:%s\n", made here: printf-style formatting cost more than finding the fault.
+    char out[kConsoleBufferSize];
+    size_t at = FormatLineNumber(out, line);
+    out[at++] = ':';
+    const size_t room = sizeof out - at - 2;
+    const size_t take = len < room ? len : room;
+    std::memcpy(out + at, text, take);
+    at += take;
+    out[at++] = '\n';
+    out[at] = '\0';
+    ConsoleWriteColor(&console, kColorRed, out);
 }
 
 bool RuleClosingBraceAligned(ctxFichier& ctx, bool firstOfLine) {

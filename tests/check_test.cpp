@@ -264,6 +264,24 @@ TEST_F(CheckTest, ReportsGoToTheConsoleInRed) {
     EXPECT_EQ(sink.pieces[0], (RecordedPiece{"0002:>1 instruction per line\n", kColorRed, 0, {}}));
     EXPECT_EQ(sink.pieces[1], (RecordedPiece{"0002:goto\n", kColorRed, 0, {}}));
     EXPECT_EQ(ctx.violationCount, 2);
+
+    // Wide line numbers, a text that brings its own line end, a text longer
+    // than a console message (cut, still ended by its line end).
+    sink.pieces.clear();
+    ConsoleAttach(&console, &sink);
+    ctx.lineNumber = 123456;
+    ReportViolation(ctx, "wide");
+    ctx.lineNumber = 5;
+    ReportViolation(ctx, "own end\n");
+    const std::string longText(5000, 'x');
+    ReportViolation(ctx, longText.c_str());
+    ConsoleDetach(&console);
+    ASSERT_EQ(sink.pieces.size(), 3u);
+    EXPECT_EQ(sink.pieces[0].text, "123456:wide\n");
+    EXPECT_EQ(sink.pieces[1].text, "0005:own end\n");
+    EXPECT_EQ(sink.pieces[2].text.size(), kConsoleBufferSize - 1);
+    EXPECT_EQ(sink.pieces[2].text.substr(0, 6), "0005:x");
+    EXPECT_EQ(sink.pieces[2].text.back(), '\n');
 }
 
 TEST_F(CheckTest, ReportLineNumberInRewrittenFile) {
