@@ -19,8 +19,9 @@ bool SortedStringList::Add(const std::string& s) {
     return true;
 }
 
-bool SortedStringList::Search(const std::string& s) const {
-    return std::binary_search(items_.begin(), items_.end(), s);
+bool SortedStringList::Search(std::string_view s) const {
+    return std::binary_search(items_.begin(), items_.end(), s,
+                              [](std::string_view a, std::string_view b) { return a < b; });
 }
 
 namespace {

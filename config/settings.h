@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantor {
@@ -16,7 +17,7 @@ class SortedStringList {
 public:
     bool Add(const std::string& s);  // false when already present
     // Runs for every word of every file: most words end at the first test.
-    bool Contains(const std::string& s) const {
+    bool Contains(std::string_view s) const {
         const size_t bit = s.size() < 63 ? s.size() : 63;
         if (!s.empty() && ((lengthsByFirstByte_[static_cast<unsigned char>(s[0])] >> bit) & 1) == 0) return false;
         return Search(s);
@@ -31,7 +32,7 @@ public:
     const std::vector<std::string>& Items() const { return items_; }
 
 private:
-    bool Search(const std::string& s) const;
+    bool Search(std::string_view s) const;
 
     std::vector<std::string> items_;
     // Bit min(length, 63) of the entry of a first byte is set when some item

@@ -6,7 +6,7 @@ namespace vantor {
 
 void MatchWholeToken(ctxFichier& ctx, const Dictionary* dictionary) {
     if (dictionary == nullptr || ctx.token.empty()) return;
-    const DictionaryRow* row = dictionary->Find(ctx.token);
+    const DictionaryRow* row = dictionary->Find(ctx.token.data(), ctx.token.size());
     if (row == nullptr) return;
     const int32_t number =
         (Settings.Indenter && !Settings.couverture) ? ctx.outputLineNumber : ctx.lineNumber;
@@ -21,7 +21,7 @@ void MatchWholeToken(ctxFichier& ctx, const Dictionary* dictionary) {
         start + ctx.token.size() < ctx.line.size() ? start + ctx.token.size() : ctx.line.size();
     if (Settings.replaceMode) {
         ctx.line.replace(start, restAt - start, row->newName);
-        ctx.token = row->newName;
+        ctx.token.Assign(row->newName);
         ctx.lineModified = true;
     }
     const size_t restFrom = start + ctx.token.size();

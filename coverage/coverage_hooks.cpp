@@ -39,14 +39,14 @@ constexpr int8_t kMayNotRun = 1;
 constexpr int8_t kExpression = 2;
 
 inline bool Is(const std::string& s, char c) { return s.size() == 1 && s[0] == c; }
-inline bool Is(const TokenCopy& s, char c) { return s.size() == 1 && s[0] == c; }
+inline bool Is(const TokenText& s, char c) { return s.size() == 1 && s[0] == c; }
 
 int8_t BraceRole(const ctxFichier& ctx, const BlockEntry& brace, const BlockEntry& below) {
     if (brace.initialiser || ctx.parenDepth > 0 || ctx.exitSeen) return kExpression;
     // The block of an if, else, loop, do, switch or function.
     if (brace.functionBody || (below.kind != Brace && below.kind != Case && below.kind != Root))
         return kStatementBlock;
-    const TokenCopy& p = ctx.previousToken;
+    const TokenText& p = ctx.previousToken;
     if (Is(p, ')')) return kMayNotRun;
     if (p.empty() || Is(p, ';') || Is(p, '{') || Is(p, '}') || Is(p, ':') || p == "try")
         return kStatementBlock;

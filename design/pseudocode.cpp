@@ -31,14 +31,14 @@ const Renderings& R() {
     return r;
 }
 
-template <size_t N>
-inline bool Is(const std::string& s, const char (&lit)[N]) {
+template <class Text, size_t N>
+inline bool Is(const Text& s, const char (&lit)[N]) {
     return s.size() == N - 1 && std::memcmp(s.data(), lit, N - 1) == 0;
 }
 
 // The statement keywords shown in bold, with their rendering; found by first
 // letter and length, since nearly every token is a word that is none of them.
-const std::string* BoldKeyword(const std::string& t) {
+const std::string* BoldKeyword(const TokenText& t) {
     static const std::string bold[] = {"<B>if</B>",     "<B>else</B>",  "<B>while</B>",   "<B>do</B>",
                                        "<B>for</B>",    "<B>switch</B>", "<B>case</B>",    "<B>default</B>",
                                        "<B>break</B>",  "<B>continue</B>", "<B>return</B>"};
@@ -60,7 +60,7 @@ const std::string* BoldKeyword(const std::string& t) {
 // The rendering of the current token, first matching rule wins; null when the
 // token stays as it is.
 const std::string* Rendering(const ctxFichier& ctx) {
-    const std::string& t = ctx.token;
+    const TokenText& t = ctx.token;
     const Renderings& r = R();
     switch (t[0]) {
         case '#':

@@ -6,8 +6,6 @@
 namespace vantor {
 
 ctxFichier::ctxFichier() {
-    // Room for TokenCopy's block copy (capacity is never given back).
-    token.reserve(TokenCopy::kInline);
     firstBranch = new Branch(0, 0, 0, 0);
     currentBranch = firstBranch;
     blocks[0] = BlockEntry{};

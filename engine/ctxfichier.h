@@ -44,45 +44,65 @@ struct BlockEntry {
     int8_t braceRole = 0;
 };
 
-// The copy of a code token that the engine keeps for the tokens after it
-// (`previousToken`, `lastLineToken`). It is made for nearly every token, so a
-// token of up to kInline bytes is copied as one fixed-size block, without a
-// library call; a longer one goes to a string of its own.
-class TokenCopy {
+// Token text: the current token and the copies the engine keeps of earlier
+// ones (`previousToken`, `lastLineToken`). One is set for nearly every token
+// of every line, so a token of up to kInline bytes (nearly all) is copied as
+// one fixed-size block, without a library call; a longer one goes to a
+// string of its own. The text is always followed by a NUL.
+class TokenText {
 public:
     static constexpr size_t kInline = 64;
 
-    // `from` must have at least kInline bytes allocated for the fast copy:
-    // ctx.token keeps that much capacity (see ctxFichier()).
-    void Assign(const std::string& from) {
-        size_ = from.size();
-        if (size_ <= kInline && from.capacity() >= kInline) {
-            std::memcpy(inline_, from.data(), kInline);
+    TokenText() = default;
+    TokenText(const TokenText&) = delete;
+    TokenText& operator=(const TokenText&) = delete;
+
+    // `n` bytes at `p`, where `readable` bytes may be read from `p` (at least
+    // `n`; the block copy reads kInline when there are that many).
+    void Set(const char* p, size_t n, size_t readable) {
+        if (n <= kInline) {
+            if (readable >= kInline)
+                std::memcpy(inline_, p, kInline);
+            else
+                std::memcpy(inline_, p, n);
+            inline_[n] = '\0';
             data_ = inline_;
         } else {
-            long_.assign(from);
-            data_ = long_.data();
+            long_.assign(p, n);
+            data_ = long_.c_str();
         }
+        size_ = n;
+    }
+    void Assign(const std::string& s) { Set(s.data(), s.size(), s.capacity() + 1); }
+    void Assign(const TokenText& from) {
+        if (from.data_ == from.inline_) {
+            std::memcpy(inline_, from.inline_, sizeof inline_);
+            data_ = inline_;
+        } else {
+            long_ = from.long_;
+            data_ = long_.c_str();
+        }
+        size_ = from.size_;
     }
     void clear() {
         size_ = 0;
+        inline_[0] = '\0';
         data_ = inline_;
     }
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
     const char* data() const { return data_; }
+    const char* c_str() const { return data_; }
     char operator[](size_t i) const { return data_[i]; }
+    char front() const { return data_[0]; }
+    char back() const { return data_[size_ - 1]; }
     std::string_view View() const { return std::string_view(data_, size_); }
     std::string Str() const { return std::string(data_, size_); }
     bool operator==(std::string_view s) const { return View() == s; }
     bool operator!=(std::string_view s) const { return View() != s; }
 
-    TokenCopy() = default;
-    TokenCopy(const TokenCopy&) = delete;
-    TokenCopy& operator=(const TokenCopy&) = delete;
-
 private:
-    char inline_[kInline] = {};
+    char inline_[kInline + 1] = {};
     const char* data_ = inline_;
     size_t size_ = 0;
     std::string long_;
@@ -117,10 +137,10 @@ struct ctxFichier {
     int32_t branchCount = 0;
     Branch* currentBranch = nullptr;
     Branch* firstBranch = nullptr;  // owned: the whole tree goes with the record
-    TokenCopy lastLineToken;
-    TokenCopy previousToken;
+    TokenText lastLineToken;
+    TokenText previousToken;
     bool previousWasKeyword = false;
-    std::string token;
+    TokenText token;
     std::string version = "?";
     std::string logArchive;
     std::string filePath;

@@ -70,7 +70,7 @@ bool CutLine(LineState& s) {
 
 inline bool IsLoopOrSwitch(int32_t kind) { return kind == While || kind == For || kind == Switch; }
 
-// Any text with size() and data(): a std::string or a TokenCopy.
+// Any text with size() and data(): a std::string or a TokenText.
 template <class Text, size_t N>
 inline bool Is(const Text& s, const char (&lit)[N]) {
     return s.size() == N - 1 && std::memcmp(s.data(), lit, N - 1) == 0;
@@ -89,14 +89,14 @@ inline bool IsCodeToken(const ctxFichier& ctx) { return ctx.IsCode() && !Is(ctx.
 // A token that begins a comment the Design page shows as a line of its own. A
 // "/*" inside a line comment opens nothing and is left where it is.
 bool StartsDesignComment(const ctxFichier& ctx) {
-    const std::string& t = ctx.token;
+    const TokenText& t = ctx.token;
     if (Is(t, "//")) return true;
     if (Is(t, "/*")) return ctx.inBlockComment;
     return (ctx.inAsm || ctx.isAssembler) && (Is(t, "#") || Is(t, ";"));
 }
 
 // Operators that give a statement content (and, mostly, make it executable).
-bool IsContentOperator(const std::string& t) {
+bool IsContentOperator(const TokenText& t) {
     switch (t.size()) {
         case 1:
             switch (t[0]) {
@@ -302,7 +302,7 @@ void MarkExit(ctxFichier& ctx) {
 // Statement keywords inside a function body; first match wins.
 void HandleKeyword(LineState& s) {
     ctxFichier& ctx = s.ctx;
-    const std::string& t = ctx.token;
+    const TokenText& t = ctx.token;
     // Most words are no keyword: the keywords below are 2 to 8 bytes long and
     // start with one of these letters.
     if (t.size() < 2 || t.size() > 8) return;
@@ -365,7 +365,7 @@ bool IsScopeColon(const ctxFichier& ctx) {
 // Step 8.5: punctuation, first match wins.
 Flow HandlePunctuation(LineState& s) {
     ctxFichier& ctx = s.ctx;
-    const std::string& t = ctx.token;
+    const TokenText& t = ctx.token;
     if (t.size() != 1) return Flow::Next;
     switch (t[0]) {
         case '{':
@@ -378,7 +378,7 @@ Flow HandlePunctuation(LineState& s) {
             RuleBraceNesting(ctx);
             break;
         case '(': {
-            const TokenCopy& name = ctx.previousToken;
+            const TokenText& name = ctx.previousToken;
             if (!ctx.previousWasKeyword && StartsWord(name)) {
                 // A called or defined name; at depth 0 the candidate function name.
                 if (ctx.parenDepth == 0) ctx.functionName.assign(name.data(), name.size());
@@ -448,7 +448,7 @@ Flow HandlePunctuation(LineState& s) {
 // happens here (the closing braces after it are inserted at the start of step 8).
 void HandleAfterPunctuation(LineState& s) {
     ctxFichier& ctx = s.ctx;
-    const std::string& t = ctx.token;
+    const TokenText& t = ctx.token;
     if (Is(ctx.previousToken, "}")) return;
     if (IsContentOperator(t)) {
         const bool assign = Is(t, "=");
@@ -466,7 +466,7 @@ void HandleAfterPunctuation(LineState& s) {
 // if. Returns true when text was inserted (the loop restarts at it).
 bool CloseInsertedBracesBefore(LineState& s) {
     ctxFichier& ctx = s.ctx;
-    const std::string& t = ctx.token;
+    const TokenText& t = ctx.token;
     const BlockEntry& top = ctx.Top();
     bool due;
     if (Is(t, "else"))
@@ -535,7 +535,7 @@ Flow HandleWord(LineState& s) {
 
 Flow ProcessToken(LineState& s) {
     ctxFichier& ctx = s.ctx;
-    const std::string& t = ctx.token;
+    const TokenText& t = ctx.token;
     s.keyword = false;
     s.braceInParens = false;
     // A line that starts inside a block comment moves with the comment's first line.
@@ -594,7 +594,7 @@ Flow ProcessToken(LineState& s) {
         if (ctx.IsCode() && t[0] == '#' && !ctx.isAssembler) {
             ctx.inPreprocessor = true;
             ctx.includePending = Is(t, "#include");
-            ctx.directive = t;
+            ctx.directive.assign(t.data(), t.size());
             ctx.inVersionLog = false;
         }
         if (Settings.Indenter) IndentFirstToken(ctx, s.targetColumn, inCommentBefore);

@@ -1,7 +1,7 @@
 // Shallow C/C++/Java tokenizer on 8-bit text: comments, literals, identifiers
 // (numbers included) and a fixed set of multi-character operators. Every other
-// byte is a token of its own. No allocation: the token is assigned into
-// ctx.token, which keeps its capacity from token to token.
+// byte is a token of its own. No allocation: the token is copied into
+// ctx.token, a fixed buffer for all but very long tokens.
 #include "engine/reader.h"
 
 #include <cstring>
@@ -37,7 +37,7 @@ inline unsigned char ClassOf(char c) { return kClasses.of[static_cast<unsigned c
 inline bool IsBlank(char c) { return ClassOf(c) == kBlank; }
 inline bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 inline bool IsWordChar(char c) { return ClassOf(c) == kWord; }
-inline bool Equals(const std::string& s, const char* lit, size_t n) {
+inline bool Equals(const TokenText& s, const char* lit, size_t n) {
     return s.size() == n && std::memcmp(s.data(), lit, n) == 0;
 }
 
@@ -156,9 +156,9 @@ size_t OperatorLength(const std::string& line, size_t start) {
 // An "#include" line names its file in the first token after the directive and
 // the opening quote or "<": the first identifier, so without the extension.
 void RecordIncludeName(ctxFichier& ctx) {
-    const std::string& t = ctx.token;
+    const TokenText& t = ctx.token;
     if (Equals(t, "#include", 8) || Equals(t, "\"", 1) || Equals(t, "<", 1)) return;
-    if (Settings.designMode) DependencyMatrixAddInclude(t);
+    if (Settings.designMode) DependencyMatrixAddInclude(t.Str());
     ctx.includePending = false;
 }
 
@@ -167,19 +167,16 @@ inline void RecordInclude(ctxFichier& ctx) {
     if (Settings.dependencyMatrix != nullptr && ctx.inPreprocessor && ctx.includePending) RecordIncludeName(ctx);
 }
 
-// `token` is empty when these run: an append reuses its capacity without the
-// bookkeeping of a general assign.
-inline void SetToken(std::string& token, const std::string& line, size_t from, size_t len) {
-    if (len == 1)
-        token.push_back(line[from]);
-    else
-        token.append(line.data() + from, len);
+// The bytes of `line` from `from`: the block copy may read up to the end of
+// the line's buffer (its capacity and the NUL after it).
+inline void SetToken(TokenText& token, const std::string& line, size_t from, size_t len) {
+    token.Set(line.data() + from, len, line.capacity() + 1 - from);
 }
 
 }  // namespace
 
 void ReadToken(ctxFichier& ctx) {
-    std::string& token = ctx.token;
+    TokenText& token = ctx.token;
     const std::string& line = ctx.line;
     const size_t n = line.size();
     token.clear();
@@ -232,7 +229,7 @@ void ReadToken(ctxFichier& ctx) {
 
     const char c1 = i + 1 < n ? line[i + 1] : '\0';
     if (i + 1 >= n || IsLineEnd(c1)) {
-        token.push_back(c);
+        SetToken(token, line, i, 1);
         if (c == '\\') ctx.lineContinued = true;
         RecordInclude(ctx);
         return;

@@ -14,7 +14,7 @@ namespace {
 // and it must not turn one line into gigabytes.
 constexpr int64_t kMaxTargetColumn = 1 << 16;
 
-// Any text with size() and data(): a std::string or a TokenCopy.
+// Any text with size() and data(): a std::string or a TokenText.
 template <class Text, size_t N>
 inline bool Is(const Text& s, const char (&lit)[N]) {
     return s.size() == N - 1 && std::memcmp(s.data(), lit, N - 1) == 0;
@@ -130,7 +130,7 @@ void ReplaceToken(ctxFichier& ctx, const std::string& text) {
 void IndentFirstToken(ctxFichier& ctx, int32_t targetColumn, bool inCommentBefore) {
     // Preprocessor lines and assembler keep their indentation.
     if (ctx.inAsm || ctx.isAssembler || ctx.inPreprocessor) return;
-    const std::string& t = ctx.token;
+    const TokenText& t = ctx.token;
     if (ctx.inStringContinuation && (t.empty() || t[0] != '"')) return;
     const BlockEntry& top = ctx.Top();
     const int64_t step = Settings.lnIndentation;
@@ -194,7 +194,7 @@ bool TryInsertOpeningBrace(ctxFichier& ctx) {
     BlockEntry& top = ctx.Top();
     Branch* b = top.branch;
     if (b == nullptr || ctx.parenDepth != 0) return false;
-    const std::string& t = ctx.token;
+    const TokenText& t = ctx.token;
     switch (top.kind) {
         case If:
         case Do:

@@ -98,7 +98,7 @@ bool OneInstructionPerLineSlow(ctxFichier& ctx, int32_t& instructionsOnLine) {
 }
 
 bool RuleLineLength(ctxFichier& ctx, bool firstOfLine) {
-    const std::string& t = ctx.token;
+    const TokenText& t = ctx.token;
     // The tail of a string continued from the previous line is not measured.
     if (t.size() > 1 && t.back() == '"' && t.front() != '"') return false;
     if (!PastLineLength(ctx)) return false;

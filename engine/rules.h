@@ -52,7 +52,7 @@ void RuleConditionalOperator(ctxFichier& ctx);
 void RuleExtraClosingParenthesis(ctxFichier& ctx);
 // True when the token is in the forbidden-word list (reported in Check mode).
 inline bool RuleForbiddenWord(ctxFichier& ctx) {
-    if (Settings.MotsInterdits.Empty() || !Settings.MotsInterdits.Contains(ctx.token)) return false;
+    if (Settings.MotsInterdits.Empty() || !Settings.MotsInterdits.Contains(ctx.token.View())) return false;
     return ForbiddenWordSlow(ctx);
 }
 

@@ -27,7 +27,7 @@ Tokens ReadAll(ctxFichier& ctx, const std::string& line) {
     for (int guard = 0; guard < 100000; ++guard) {
         ReadToken(ctx);
         if (ctx.token.empty()) break;
-        out.push_back(ctx.token);
+        out.push_back(ctx.token.Str());
         ctx.column += static_cast<int32_t>(ctx.token.size());
     }
     return out;
