@@ -6,6 +6,8 @@
 namespace vantor {
 
 void EmitLine(ctxFichier& ctx, const std::string& text) {
+    // Check rewrites nothing and writes no file: its lines would only be dropped.
+    if (Settings.checkMode && !Settings.Indenter && !Settings.couverture) return;
     if (Settings.designMode) {
         EmitDesignLine(ctx, text);
         return;
@@ -16,8 +18,6 @@ void EmitLine(ctxFichier& ctx, const std::string& text) {
         ctx.outputLines.push_back(text);
         return;
     }
-    // Check rewrites nothing and writes no file: its lines would only be dropped.
-    if (Settings.checkMode && !Settings.Indenter && !Settings.couverture) return;
     size_t end = text.size();
     while (end > 0 && (text[end - 1] == '\r' || text[end - 1] == '\n')) --end;
     if (ctx.spareLines.empty()) {

@@ -117,11 +117,7 @@ void CloseLoopsAndElse(ctxFichier& ctx) {
     while (ctx.blockTop > 0 && IsLoopOrSwitch(ctx.Top().kind)) PopBlock(ctx);
 }
 
-void CloseStatement(ctxFichier& ctx) {
-    // Runs for most code tokens; only a statement entry on top has anything to close.
-    if (ctx.blockTop <= 0) return;
-    const int32_t kind = ctx.Top().kind;
-    if (!IsLoopOrSwitch(kind) && kind != Else && kind != If) return;
+void CloseStatementSlow(ctxFichier& ctx) {
     CloseLoopsAndElse(ctx);
     CloseIfs(ctx);
 }

@@ -11,6 +11,14 @@ void CloseIfs(ctxFichier& ctx);
 // While/For/Switch entries, one Else, then While/For/Switch again.
 void CloseLoopsAndElse(ctxFichier& ctx);
 // CloseLoopsAndElse, then CloseIfs.
-void CloseStatement(ctxFichier& ctx);
+void CloseStatementSlow(ctxFichier& ctx);
+// Runs for most code tokens; only an if, else, loop or switch on top has
+// anything to close.
+inline void CloseStatement(ctxFichier& ctx) {
+    if (ctx.blockTop <= 0) return;
+    const int32_t kind = ctx.Top().kind;
+    if (kind != If && kind != Else && kind != While && kind != For && kind != Switch) return;
+    CloseStatementSlow(ctx);
+}
 
 }  // namespace vantor

@@ -48,6 +48,10 @@ struct LineState {
     // The words of a comment matter only to Design and to the dictionary: the
     // other commands pass over them without reading them one by one.
     bool skipComments = false;
+    // The run's modes, read once per line rather than at every token.
+    bool design = false;
+    bool lookUpWords = false;  // Search or Replace, whole tokens
+    bool insertsBraces = false;
 };
 
 // Every cut starts a new output line: its token is first, and the statements
@@ -540,11 +544,11 @@ Flow ProcessToken(LineState& s) {
     s.braceInParens = false;
     // A line that starts inside a block comment moves with the comment's first line.
     const bool inCommentBefore = ctx.inBlockComment;
-    s.stringTail = ctx.inStringContinuation || ctx.inTextBlock;
+    s.stringTail = ctx.inStringContinuation | ctx.inTextBlock;
 
     // The rest of a comment on this line: for these commands its tokens have
     // no effect beyond what they have all together.
-    if (s.skipComments && !s.firstToken && !ctx.lineStartPending && (ctx.inBlockComment || ctx.inLineComment) &&
+    if ((ctx.inBlockComment | ctx.inLineComment) && s.skipComments && !s.firstToken && !ctx.lineStartPending &&
         !s.stringTail) {
         bool sawName = false;
         if (SkipCommentTokens(ctx, sawName)) {
@@ -562,7 +566,7 @@ Flow ProcessToken(LineState& s) {
 
     // 2. Design: every comment starts a pseudo-code line (at the start of a
     //    line the split only drops the leading blanks).
-    if (Settings.designMode && !ctx.inPreprocessor && OutputColumn(ctx) > 1 && StartsDesignComment(ctx) &&
+    if (s.design && !ctx.inPreprocessor && OutputColumn(ctx) > 1 && StartsDesignComment(ctx) &&
         CutLine(s))
         return Flow::Restart;
 
@@ -608,7 +612,7 @@ Flow ProcessToken(LineState& s) {
         // Inserted braces close before the token acts: after a restart it
         // would act a second time.
         if (Settings.Indenter && CloseInsertedBracesBefore(s)) return Flow::Restart;
-        if ((Settings.accolades || Settings.couverture) && TryInsertOpeningBrace(ctx)) {
+        if (s.insertsBraces && TryInsertOpeningBrace(ctx)) {
             s.firstToken = s.isFirst;
             return Flow::Restart;
         }
@@ -630,7 +634,7 @@ Flow ProcessToken(LineState& s) {
     }
 
     // 10. Whole-token search and replace, comments and directives included.
-    if ((Settings.dictionaryMode || Settings.replaceMode) && !s.keyword && StartsWord(t)) {
+    if (s.lookUpWords && !s.keyword && StartsWord(t)) {
         DropEmittedBytes(ctx);  // the look-up prints and rewrites the line as a whole
         MatchWholeToken(ctx, s.dictionary);
     }
@@ -646,7 +650,7 @@ Flow ProcessToken(LineState& s) {
     }
 
     // 13.
-    if (Settings.designMode) RenderDesignToken(ctx);
+    if (s.design) RenderDesignToken(ctx);
     return Flow::Next;
 }
 
@@ -662,6 +666,9 @@ void ProcessLine(ctxFichier& ctx, const Dictionary* dictionary) {
     LineState s{ctx, dictionary, !ctx.inStringContinuation && !ctx.inTextBlock};
     s.skipComments = !Settings.designMode && !Settings.dictionaryMode && !Settings.replaceMode &&
                      Settings.dependencyMatrix == nullptr;
+    s.design = Settings.designMode;
+    s.lookUpWords = Settings.dictionaryMode || Settings.replaceMode;
+    s.insertsBraces = Settings.accolades || Settings.couverture;
     ctx.lastLineToken.clear();
     // The version log lives in the leading comment: only lines that start
     // outside code are searched.

@@ -15,8 +15,10 @@ namespace vantor {
 namespace {
 
 // Byte classes, looked up once per byte of every line: blank, word character,
-// and the bytes that can change or end a comment ("/", "*", "\\").
-enum : unsigned char { kBlank = 1, kWord = 2, kCommentMark = 3 };
+// the bytes that can change or end a comment ("/", "*", "\\"), and the
+// punctuation that is always a token of one byte outside a literal (";" is
+// not: it starts an assembler comment).
+enum : unsigned char { kBlank = 1, kWord = 2, kCommentMark = 3, kSingle = 4 };
 
 struct ByteClasses {
     unsigned char of[256] = {};
@@ -29,6 +31,8 @@ struct ByteClasses {
         for (int c = '0'; c <= '9'; ++c) of[c] = kWord;
         of[static_cast<unsigned char>('/')] = of[static_cast<unsigned char>('*')] = kCommentMark;
         of[static_cast<unsigned char>('\\')] = kCommentMark;
+        for (const char c : {'(', ')', '{', '}', '[', ']', ',', '.', '?', ':'})
+            of[static_cast<unsigned char>(c)] = kSingle;
     }
 };
 constexpr ByteClasses kClasses;
@@ -204,6 +208,12 @@ void ReadToken(ctxFichier& ctx) {
              (len == 9 && std::memcmp(&line[i], "protected", 9) == 0)))
             ++len;
         SetToken(token, line, i, len);
+        RecordInclude(ctx);
+        return;
+    }
+
+    if (!inLiteral && ClassOf(c) == kSingle) {
+        SetToken(token, line, i, 1);
         RecordInclude(ctx);
         return;
     }
