@@ -14,33 +14,15 @@ namespace vantor {
 
 namespace {
 
-// Byte classes, looked up once per byte of every line: blank, word character,
-// the bytes that can change or end a comment ("/", "*", "\\"), and the
-// punctuation that is always a token of one byte outside a literal (";" is
-// not: it starts an assembler comment).
-enum : unsigned char { kBlank = 1, kWord = 2, kCommentMark = 3, kSingle = 4 };
+using lex::ClassOf;
+using lex::IsBlank;
+using lex::IsWordChar;
+using lex::kBlank;
+using lex::kCommentMark;
+using lex::kSingle;
+using lex::kWord;
 
-struct ByteClasses {
-    unsigned char of[256] = {};
-    constexpr ByteClasses() {
-        of[static_cast<unsigned char>(' ')] = of[static_cast<unsigned char>('\t')] = kBlank;
-        of[static_cast<unsigned char>('\r')] = of[static_cast<unsigned char>('\n')] = kBlank;
-        of[static_cast<unsigned char>('_')] = kWord;
-        // ASCII letters and digits only, as IsAsciiAlnum: never the locale's.
-        for (int c = 'a'; c <= 'z'; ++c) of[c] = of[c - 'a' + 'A'] = kWord;
-        for (int c = '0'; c <= '9'; ++c) of[c] = kWord;
-        of[static_cast<unsigned char>('/')] = of[static_cast<unsigned char>('*')] = kCommentMark;
-        of[static_cast<unsigned char>('\\')] = kCommentMark;
-        for (const char c : {'(', ')', '{', '}', '[', ']', ',', '.', '?', ':'})
-            of[static_cast<unsigned char>(c)] = kSingle;
-    }
-};
-constexpr ByteClasses kClasses;
-
-inline unsigned char ClassOf(char c) { return kClasses.of[static_cast<unsigned char>(c)]; }
-inline bool IsBlank(char c) { return ClassOf(c) == kBlank; }
 inline bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
-inline bool IsWordChar(char c) { return ClassOf(c) == kWord; }
 inline bool Equals(const TokenText& s, const char* lit, size_t n) {
     return s.size() == n && std::memcmp(s.data(), lit, n) == 0;
 }
@@ -121,14 +103,7 @@ size_t ReadTextBlock(ctxFichier& ctx, size_t start) {
     return line.size();
 }
 
-// The loops over blanks and word characters need no bound: a string's text
-// ends with a NUL, which is neither (nor is a NUL inside the line).
-size_t ReadWord(const std::string& line, size_t start) {
-    const char* p = line.c_str();
-    size_t j = start + 1;  // "#" and "$" may only start a word
-    while (IsWordChar(p[j])) ++j;
-    return j;
-}
+size_t ReadWord(const std::string& line, size_t start) { return lex::WordEnd(line.c_str(), start); }
 
 // Length of the operator at `start`: the pairs and triples of the table, else 1.
 size_t OperatorLength(const std::string& line, size_t start) {
@@ -157,6 +132,8 @@ size_t OperatorLength(const std::string& line, size_t start) {
     }
 }
 
+}  // namespace
+
 // An "#include" line names its file in the first token after the directive and
 // the opening quote or "<": the first identifier, so without the extension.
 void RecordIncludeName(ctxFichier& ctx) {
@@ -165,6 +142,8 @@ void RecordIncludeName(ctxFichier& ctx) {
     if (Settings.designMode) DependencyMatrixAddInclude(t.Str());
     ctx.includePending = false;
 }
+
+namespace {
 
 // Runs after every token: the cheap test stays in the caller.
 inline void RecordInclude(ctxFichier& ctx) {
@@ -179,7 +158,7 @@ inline void SetToken(TokenText& token, const std::string& line, size_t from, siz
 
 }  // namespace
 
-void ReadToken(ctxFichier& ctx) {
+void ReadTokenSlow(ctxFichier& ctx) {
     TokenText& token = ctx.token;
     const std::string& line = ctx.line;
     const size_t n = line.size();
@@ -200,14 +179,7 @@ void ReadToken(ctxFichier& ctx) {
     // Words are most tokens: outside a literal none of the cases below applies
     // to a word character (a lone one at the line end is a word of one byte).
     if (!inLiteral && IsWordChar(c)) {
-        const size_t end = ReadWord(line, i);
-        size_t len = end - i;
-        if (end < n && line[end] == ':' &&
-            ((len == 6 && std::memcmp(&line[i], "public", 6) == 0) ||
-             (len == 7 && std::memcmp(&line[i], "private", 7) == 0) ||
-             (len == 9 && std::memcmp(&line[i], "protected", 9) == 0)))
-            ++len;
-        SetToken(token, line, i, len);
+        SetToken(token, line, i, lex::WordLength(line.c_str(), i));
         RecordInclude(ctx);
         return;
     }
@@ -269,13 +241,7 @@ void ReadToken(ctxFichier& ctx) {
     } else if (c == '\\') {
         len = 2;
     } else if (IsWordChar(c) || c == '#' || c == '$') {
-        const size_t end = ReadWord(line, i);
-        len = end - i;
-        if (end < n && line[end] == ':' &&
-            ((len == 6 && std::memcmp(&line[i], "public", 6) == 0) ||
-             (len == 7 && std::memcmp(&line[i], "private", 7) == 0) ||
-             (len == 9 && std::memcmp(&line[i], "protected", 9) == 0)))
-            ++len;
+        len = lex::WordLength(line.c_str(), i);
     } else {
         len = OperatorLength(line, i);
     }

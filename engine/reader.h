@@ -3,14 +3,93 @@
 // continuation, preprocessor lines) across lines.
 #pragma once
 
+#include <cstring>
+
+#include "config/settings.h"
 #include "engine/ctxfichier.h"
 
 namespace vantor {
 
+namespace lex {
+
+// Byte classes, looked up once per byte of every line: blank, word character,
+// the bytes that can change or end a comment ("/", "*", "\\"), and the
+// punctuation that is always a token of one byte outside a literal (";" is
+// not: it starts an assembler comment).
+enum : unsigned char { kBlank = 1, kWord = 2, kCommentMark = 3, kSingle = 4 };
+
+struct ByteClasses {
+    unsigned char of[256] = {};
+    constexpr ByteClasses() {
+        of[static_cast<unsigned char>(' ')] = of[static_cast<unsigned char>('\t')] = kBlank;
+        of[static_cast<unsigned char>('\r')] = of[static_cast<unsigned char>('\n')] = kBlank;
+        of[static_cast<unsigned char>('_')] = kWord;
+        // ASCII letters and digits only, as IsAsciiAlnum: never the locale's.
+        for (int c = 'a'; c <= 'z'; ++c) of[c] = of[c - 'a' + 'A'] = kWord;
+        for (int c = '0'; c <= '9'; ++c) of[c] = kWord;
+        of[static_cast<unsigned char>('/')] = of[static_cast<unsigned char>('*')] = kCommentMark;
+        of[static_cast<unsigned char>('\\')] = kCommentMark;
+        for (const char c : {'(', ')', '{', '}', '[', ']', ',', '.', '?', ':'})
+            of[static_cast<unsigned char>(c)] = kSingle;
+    }
+};
+inline constexpr ByteClasses kClasses;
+
+inline unsigned char ClassOf(char c) { return kClasses.of[static_cast<unsigned char>(c)]; }
+inline bool IsBlank(char c) { return ClassOf(c) == kBlank; }
+inline bool IsWordChar(char c) { return ClassOf(c) == kWord; }
+
+// The loops over blanks and word characters need no bound: a string's text
+// ends with a NUL, which is neither (nor is a NUL inside the line).
+inline size_t WordEnd(const char* p, size_t start) {
+    size_t j = start + 1;  // "#" and "$" may only start a word
+    while (IsWordChar(p[j])) ++j;
+    return j;
+}
+
+// A word from `start`; an access label takes its ":" ("public:").
+inline size_t WordLength(const char* p, size_t start) {
+    const size_t end = WordEnd(p, start);
+    size_t len = end - start;
+    if (p[end] == ':' && ((len == 6 && std::memcmp(p + start, "public", 6) == 0) ||
+                          (len == 7 && std::memcmp(p + start, "private", 7) == 0) ||
+                          (len == 9 && std::memcmp(p + start, "protected", 9) == 0)))
+        ++len;
+    return len;
+}
+
+}  // namespace lex
+
+// Every case of ReadToken; the inline part below takes the common ones.
+void ReadTokenSlow(ctxFichier& ctx);
+// Design: the dependency matrix's record of an "#include" line's file.
+void RecordIncludeName(ctxFichier& ctx);
+
 // Reads the token that starts at `column` (after white space) into `token`,
 // empty when the line has no further token. `column` is left at the token's
 // start; the caller moves past it.
-void ReadToken(ctxFichier& ctx);
+inline void ReadToken(ctxFichier& ctx) {
+    // Most tokens are a word or a one-byte mark on a line already begun,
+    // outside a literal: read here, without the call and the other cases.
+    if ((ctx.lineStartPending | ctx.inStringContinuation | ctx.inTextBlock) == 0 && ctx.column >= 1) {
+        const std::string& line = ctx.line;
+        const char* p = line.c_str();
+        size_t i = static_cast<size_t>(ctx.column) - 1;
+        if (i < line.size()) {
+            while (lex::IsBlank(p[i])) ++i;
+            const unsigned char cls = lex::ClassOf(p[i]);  // the final NUL is of no class
+            if (cls == lex::kWord || cls == lex::kSingle) {
+                const size_t len = cls == lex::kWord ? lex::WordLength(p, i) : 1;
+                ctx.column = static_cast<int32_t>(i + 1);
+                ctx.token.Set(p + i, len, line.capacity() + 1 - i);
+                if (Settings.dependencyMatrix != nullptr && ctx.inPreprocessor && ctx.includePending)
+                    RecordIncludeName(ctx);
+                return;
+            }
+        }
+    }
+    ReadTokenSlow(ctx);
+}
 
 // Inside a comment (not at the start of a line, nor in a literal): moves
 // `column` over the comment's tokens, exactly as ReadToken would cut them,
