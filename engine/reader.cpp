@@ -21,27 +21,11 @@ using lex::kBlank;
 using lex::kCommentMark;
 using lex::kSingle;
 using lex::kWord;
+using lex::kOperator;
 
 inline bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 inline bool Equals(const TokenText& s, const char* lit, size_t n) {
     return s.size() == n && std::memcmp(s.data(), lit, n) == 0;
-}
-
-// The per-line reset: comment, string and preprocessor states end with the
-// line unless the line was continued by a backslash.
-void ResetLineState(ctxFichier& ctx) {
-    ctx.lineStartPending = false;
-    if (ctx.lineContinued) {
-        ctx.lineContinued = false;
-        return;
-    }
-    ctx.inStringContinuation = false;
-    ctx.inLineComment = false;
-    // A block comment keeps a directive alive into the next line.
-    if (!ctx.inBlockComment) {
-        ctx.inPreprocessor = false;
-        ctx.directive.clear();
-    }
 }
 
 // A string or character literal from `column`; a double-quoted string whose
@@ -105,32 +89,7 @@ size_t ReadTextBlock(ctxFichier& ctx, size_t start) {
 
 size_t ReadWord(const std::string& line, size_t start) { return lex::WordEnd(line.c_str(), start); }
 
-// Length of the operator at `start`: the pairs and triples of the table, else 1.
-size_t OperatorLength(const std::string& line, size_t start) {
-    const size_t n = line.size();
-    const char c = line[start];
-    const char c1 = start + 1 < n ? line[start + 1] : '\0';
-    const char c2 = start + 2 < n ? line[start + 2] : '\0';
-    switch (c) {
-        case '!':
-        case '%':
-        case '*':
-        case '^':
-        case '~':
-        case '=':
-            return c1 == '=' ? 2 : 1;
-        case '+':
-            return (c1 == '+' || c1 == '=') ? 2 : 1;
-        case '-':
-            return (c1 == '-' || c1 == '=') ? 2 : 1;
-        case '<':
-        case '>':
-            if (c1 == c) return c2 == '=' ? 3 : 2;
-            return c1 == '=' ? 2 : 1;
-        default:
-            return 1;
-    }
-}
+size_t OperatorLength(const std::string& line, size_t start) { return lex::OperatorLength(line.c_str(), start); }
 
 }  // namespace
 

@@ -15,8 +15,9 @@ namespace lex {
 // Byte classes, looked up once per byte of every line: blank, word character,
 // the bytes that can change or end a comment ("/", "*", "\\"), and the
 // punctuation that is always a token of one byte outside a literal (";" is
-// not: it starts an assembler comment).
-enum : unsigned char { kBlank = 1, kWord = 2, kCommentMark = 3, kSingle = 4 };
+// not: it starts an assembler comment), and the operators of one to three
+// bytes.
+enum : unsigned char { kBlank = 1, kWord = 2, kCommentMark = 3, kSingle = 4, kOperator = 5 };
 
 struct ByteClasses {
     unsigned char of[256] = {};
@@ -31,6 +32,8 @@ struct ByteClasses {
         of[static_cast<unsigned char>('\\')] = kCommentMark;
         for (const char c : {'(', ')', '{', '}', '[', ']', ',', '.', '?', ':'})
             of[static_cast<unsigned char>(c)] = kSingle;
+        for (const char c : {'=', '+', '-', '<', '>', '!', '%', '^', '~', '&', '|'})
+            of[static_cast<unsigned char>(c)] = kOperator;
     }
 };
 inline constexpr ByteClasses kClasses;
@@ -58,7 +61,51 @@ inline size_t WordLength(const char* p, size_t start) {
     return len;
 }
 
+// Length of the operator at `start` (the pairs and triples of the table, else
+// 1) in text that ends with a NUL: the third byte is read only after a second
+// that is not the NUL.
+inline size_t OperatorLength(const char* p, size_t start) {
+    const char c = p[start];
+    const char c1 = p[start + 1];
+    switch (c) {
+        case '!':
+        case '%':
+        case '*':
+        case '^':
+        case '~':
+        case '=':
+            return c1 == '=' ? 2 : 1;
+        case '+':
+            return (c1 == '+' || c1 == '=') ? 2 : 1;
+        case '-':
+            return (c1 == '-' || c1 == '=') ? 2 : 1;
+        case '<':
+        case '>':
+            if (c1 == c) return p[start + 2] == '=' ? 3 : 2;
+            return c1 == '=' ? 2 : 1;
+        default:
+            return 1;
+    }
+}
+
 }  // namespace lex
+
+// The per-line reset: comment, string and preprocessor states end with the
+// line unless the line was continued by a backslash.
+inline void ResetLineState(ctxFichier& ctx) {
+    ctx.lineStartPending = false;
+    if (ctx.lineContinued) {
+        ctx.lineContinued = false;
+        return;
+    }
+    ctx.inStringContinuation = false;
+    ctx.inLineComment = false;
+    // A block comment keeps a directive alive into the next line.
+    if (!ctx.inBlockComment) {
+        ctx.inPreprocessor = false;
+        ctx.directive.clear();
+    }
+}
 
 // Every case of ReadToken; the inline part below takes the common ones.
 void ReadTokenSlow(ctxFichier& ctx);
@@ -71,15 +118,22 @@ void RecordIncludeName(ctxFichier& ctx);
 inline void ReadToken(ctxFichier& ctx) {
     // Most tokens are a word or a one-byte mark on a line already begun,
     // outside a literal: read here, without the call and the other cases.
-    if ((ctx.lineStartPending | ctx.inStringContinuation | ctx.inTextBlock) == 0 && ctx.column >= 1) {
+    if (ctx.lineStartPending) ResetLineState(ctx);
+    if ((ctx.inStringContinuation | ctx.inTextBlock) == 0 && ctx.column >= 1) {
         const std::string& line = ctx.line;
         const char* p = line.c_str();
         size_t i = static_cast<size_t>(ctx.column) - 1;
         if (i < line.size()) {
             while (lex::IsBlank(p[i])) ++i;
             const unsigned char cls = lex::ClassOf(p[i]);  // the final NUL is of no class
-            if (cls == lex::kWord || cls == lex::kSingle) {
-                const size_t len = cls == lex::kWord ? lex::WordLength(p, i) : 1;
+            size_t len = 0;
+            if (cls == lex::kWord)
+                len = lex::WordLength(p, i);
+            else if (cls == lex::kSingle || (p[i] == ';' && !ctx.inAsm && !ctx.isAssembler))
+                len = 1;
+            else if (cls == lex::kOperator)
+                len = lex::OperatorLength(p, i);
+            if (len > 0) {
                 ctx.column = static_cast<int32_t>(i + 1);
                 ctx.token.Set(p + i, len, line.capacity() + 1 - i);
                 if (Settings.dependencyMatrix != nullptr && ctx.inPreprocessor && ctx.includePending)
