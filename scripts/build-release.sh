@@ -1,8 +1,7 @@
 #!/bin/sh
-# The release build of vantor-cli: optimised and profile-guided with GCC.
-# (Link-time optimisation, VANTOR_LTO, was measured slower on the engine's
-# loop: it inlines more than the loop's registers can hold.) The profile comes from a training run over this
-# repository's own sources (C++, C and the Java samples): every command the
+# The release build of vantor-cli: optimised and profile-guided with GCC
+# (link-time optimisation, VANTOR_LTO, measured slower here). The profile
+# comes from a training run over this repository's own sources (C++, C and the Java samples): every command the
 # engine serves, never the trees the benchmarks measure.
 # Usage: scripts/build-release.sh [BUILD_DIR]   (default: build-release)
 set -e
