@@ -1,8 +1,9 @@
 #!/bin/sh
 # The release build of vantor-cli: optimised and profile-guided with GCC
 # (link-time optimisation, VANTOR_LTO, measured slower here). The profile
-# comes from a training run over this repository's own sources (C++, C and the Java samples): every command the
-# engine serves, never the trees the benchmarks measure.
+# comes from a training run over this repository's own sources (C++, C and
+# the Java samples): every command the engine serves, never the trees the
+# benchmarks measure.
 # Usage: scripts/build-release.sh [BUILD_DIR]   (default: build-release)
 set -e
 REPO=$(cd "$(dirname "$0")/.." && pwd)
