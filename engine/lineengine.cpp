@@ -160,6 +160,14 @@ void CaptureVersionLog(ctxFichier& ctx) {
     }
 }
 
+struct TabScanBytes {
+    bool of[256] = {};
+    constexpr TabScanBytes() {
+        for (const char c : {'\t', '/', '*', '"', '\'', '\\'}) of[static_cast<unsigned char>(c)] = true;
+    }
+};
+constexpr TabScanBytes kTabScanBytes;
+
 // Every tab becomes one blank, except inside string and character literals:
 // rewriting must not change the program's data. A literal may run on from the
 // line before through a backslash at its end, and a Java text block over many
@@ -178,6 +186,8 @@ bool ExpandTabs(ctxFichier& ctx) {
     bool changed = false;
     for (size_t i = 0; i < n; ++i) {
         const char c = line[i];
+        // Only these bytes change the state below or are replaced.
+        if (!kTabScanBytes.of[static_cast<unsigned char>(c)]) continue;
         const char next = i + 1 < n ? line[i + 1] : '\0';
         if (textBlock) {
             if (c == '\\')
