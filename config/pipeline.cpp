@@ -31,6 +31,9 @@ struct FileRun {
     bool readFailed = false;
     bool ioError = false;
     PendingSwaps* swaps = nullptr;  // in place: flushed and swapped later, with others
+    // Output lines gathered here and handed to the stream in large pieces: a
+    // stream call per line cost more than making the line.
+    std::string pending;
 
     FileRun(ctxFichier& c, const std::string& src) : ctx(c), source(src) {}
 };
@@ -80,6 +83,16 @@ bool CopyDiscardedLines(FileRun& run, FILE* out) {
     return true;
 }
 
+// Output gathered in FileRun::pending goes to the stream in pieces of about this size.
+constexpr size_t kWriteChunk = 64 * 1024;
+
+void FlushPending(FileRun& run) {
+    if (run.pending.empty()) return;
+    run.writeOk = std::fwrite(run.pending.data(), 1, run.pending.size(), run.out) == run.pending.size() &&
+                  run.writeOk;
+    run.pending.clear();
+}
+
 void OpenOutput(FileRun& run) {
     std::string path = run.inPlace ? run.source + ".new" : run.destination;
     if (Settings.designMode && Settings.designListFile) {
@@ -100,6 +113,7 @@ void OpenOutput(FileRun& run) {
         return;
     }
     run.out = f;
+    run.pending.reserve(kWriteChunk + 4096);
 }
 
 // Steps after the engine has seen one line: open the output at the first
@@ -114,8 +128,10 @@ void AfterLine(FileRun& run, bool atEof) {
     bool changed = ctx.lineModified || Settings.designMode;
     if (!run.out && !run.outFailed && changed && flushable) OpenOutput(run);
     if (!ctx.inFunction) run.linesDiscarded = ctx.lineNumber;
-    if (run.out && flushable)
-        for (const std::string& l : ctx.outputLines) run.writeOk = WriteLine(run.out, l) && run.writeOk;
+    if (run.out && flushable) {
+        for (const std::string& l : ctx.outputLines) run.pending += l;
+        if (run.pending.size() >= kWriteChunk) FlushPending(run);
+    }
     if (!ctx.inFunction) {
         // The strings go back to EmitLine with their capacity. Design and Search
         // take none from there: the pool is bounded, not a copy of the file.
@@ -151,6 +167,7 @@ bool SwapInPlace(const std::string& source) {
 
 void FinishOutput(FileRun& run) {
     if (!run.out) return;
+    FlushPending(run);
     // A table that could not be written leaves an output that does not build: a write error.
     if (Settings.couverture && !WriteCoverageTable(run.ctx, run.out)) run.writeOk = false;
     const bool deferred = run.inPlace && run.swaps != nullptr;
