@@ -89,6 +89,22 @@ size_t ReadTextBlock(ctxFichier& ctx, size_t start) {
 
 size_t ReadWord(const std::string& line, size_t start) { return lex::WordEnd(line.c_str(), start); }
 
+// A "/" followed by `c1` and `c2`: "//" and "/*" open comments ("-" after
+// them marks a dashed comment). Returns the token's length.
+size_t ReadSlash(ctxFichier& ctx, char c1, char c2) {
+    if (c1 != '/' && c1 != '*') return 1;
+    ctx.dashComment = (c2 == '-');
+    if (c1 == '/') {
+        ctx.inLineComment = !ctx.inBlockComment;
+        return 2;
+    }
+    // Only the "/*" that opens a comment starts a new shift: one written
+    // inside a comment must not break the layout of the lines below it.
+    if (!ctx.inBlockComment && !ctx.inLineComment) ctx.commentIndentDelta = 0;
+    ctx.inBlockComment = !ctx.inLineComment;
+    return 2;
+}
+
 size_t OperatorLength(const std::string& line, size_t start) { return lex::OperatorLength(line.c_str(), start); }
 
 }  // namespace
@@ -181,18 +197,7 @@ void ReadTokenSlow(ctxFichier& ctx) {
     if ((ctx.inAsm || ctx.isAssembler) && (c == '#' || c == ';')) {
         ctx.inLineComment = !ctx.inBlockComment;
     } else if (c == '/') {
-        if (c1 == '/') {
-            len = 2;
-            ctx.dashComment = (c2 == '-');
-            ctx.inLineComment = !ctx.inBlockComment;
-        } else if (c1 == '*') {
-            len = 2;
-            ctx.dashComment = (c2 == '-');
-            // Only the "/*" that opens a comment starts a new shift: one written
-            // inside a comment must not break the layout of the lines below it.
-            if (!ctx.inBlockComment && !ctx.inLineComment) ctx.commentIndentDelta = 0;
-            ctx.inBlockComment = !ctx.inLineComment;
-        }
+        len = ReadSlash(ctx, c1, c2);
     } else if (c == '*' && c1 == '/' && ctx.inBlockComment) {
         len = 2;
         ctx.inBlockComment = false;
@@ -240,15 +245,7 @@ bool SkipCommentTokens(ctxFichier& ctx, bool& sawName) {
                 if ((ctx.inAsm || ctx.isAssembler) && (c == '#' || c == ';')) {
                     ctx.inLineComment = !ctx.inBlockComment;
                 } else if (c == '/') {
-                    if (c1 == '/') {
-                        len = 2;
-                        ctx.dashComment = (c2 == '-');
-                        ctx.inLineComment = !ctx.inBlockComment;
-                    } else if (c1 == '*') {
-                        len = 2;
-                        ctx.dashComment = (c2 == '-');
-                        ctx.inBlockComment = !ctx.inLineComment;
-                    }
+                    len = ReadSlash(ctx, c1, c2);
                 } else if (c == '*' && c1 == '/' && ctx.inBlockComment) {
                     break;  // the end of the comment is ReadToken's
                 } else if (c == '\\') {
