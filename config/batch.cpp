@@ -140,7 +140,7 @@ void WalkFolder(const std::string& source, const std::string& destination,
             std::string out = dst + e.name;
             if (s.designMode) out += ".html";
             AddFile(totals, ProcessFile(src + e.name, out, dictionary, processor, swaps));
-            if (swaps != nullptr && swaps->Full()) totals.ioErrors += swaps->Commit();
+            if (swaps != nullptr && swaps->Full()) totals.ioErrors += swaps->CommitInBackground();
         }
     }
 

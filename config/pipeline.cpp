@@ -1,6 +1,7 @@
 #include "config/pipeline.h"
 
 #include <cstdio>
+#include <system_error>
 
 #include "config/ansiext.h"
 #include "config/search.h"
@@ -193,26 +194,56 @@ void FinishOutput(FileRun& run) {
     }
 }
 
-}  // namespace
-
-int32_t PendingSwaps::Commit() {
-    if (sources_.empty()) return 0;
+// Flushes the ".new" of every source to the disk, then swaps each in;
+// the sources that failed go to the two lists.
+void CommitBatch(const std::vector<std::string>& sources, std::vector<std::string>& writeFailed,
+                 std::vector<std::string>& swapFailed) {
     std::vector<std::string> fresh;
-    fresh.reserve(sources_.size());
-    for (const std::string& s : sources_) fresh.push_back(s + ".new");
+    fresh.reserve(sources.size());
+    for (const std::string& s : sources) fresh.push_back(s + ".new");
     std::vector<bool> flushed;
     FlushFilesToDisk(fresh, flushed);
-    int32_t failures = 0;
-    for (size_t i = 0; i < sources_.size(); ++i) {
-        if (!flushed[i]) {
-            PrintError("erreur d'écriture sur %s\n", "write error on %s\n", sources_[i]);
-            ++failures;
-        } else if (!SwapInPlace(sources_[i])) {
-            PrintError("impossible de modifier %s\n", "unable to modify %s\n", sources_[i]);
-            ++failures;
-        }
+    for (size_t i = 0; i < sources.size(); ++i) {
+        if (!flushed[i])
+            writeFailed.push_back(sources[i]);
+        else if (!SwapInPlace(sources[i]))
+            swapFailed.push_back(sources[i]);
     }
+}
+
+}  // namespace
+
+int32_t PendingSwaps::Wait() {
+    if (worker_.joinable()) worker_.join();
+    inFlight_.clear();
+    for (const std::string& s : writeFailed_) PrintError("erreur d'écriture sur %s\n", "write error on %s\n", s);
+    for (const std::string& s : swapFailed_) PrintError("impossible de modifier %s\n", "unable to modify %s\n", s);
+    const int32_t failures = static_cast<int32_t>(writeFailed_.size() + swapFailed_.size());
+    writeFailed_.clear();
+    swapFailed_.clear();
+    return failures;
+}
+
+int32_t PendingSwaps::Commit() {
+    int32_t failures = Wait();
+    if (sources_.empty()) return failures;
+    CommitBatch(sources_, writeFailed_, swapFailed_);
     sources_.clear();
+    return failures + Wait();
+}
+
+int32_t PendingSwaps::CommitInBackground() {
+    const int32_t failures = Wait();
+    if (sources_.empty()) return failures;
+    inFlight_.swap(sources_);
+    sources_.clear();
+    try {
+        worker_ = std::thread([this] { CommitBatch(inFlight_, writeFailed_, swapFailed_); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the batch is committed here.
+        CommitBatch(inFlight_, writeFailed_, swapFailed_);
+        return failures + Wait();
+    }
     return failures;
 }
 

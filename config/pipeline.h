@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/settings.h"
@@ -28,7 +29,9 @@ using LineProcessor = void (*)(ctxFichier& ctx, const Dictionary* dictionary);
 // disk yet nor swapped in. Putting one file at a time on the disk was most of
 // the time of an Apply over a large tree; a batch of them goes to the disk at
 // once, and only then is each swapped in: still no source is replaced before
-// its new text is on the disk.
+// its new text is on the disk. A batch may be committed in the background
+// while the next files are processed: the wait for the disk then overlaps
+// the engine's work.
 class PendingSwaps {
 public:
     static constexpr size_t kBatch = 256;
@@ -42,12 +45,25 @@ public:
     void Add(const std::string& source) { sources_.push_back(source); }
     bool Full() const { return sources_.size() >= kBatch; }
     size_t Size() const { return sources_.size(); }
-    // Flushes every pending ".new" to the disk, then swaps each in. Returns
-    // how many files failed; each is reported and keeps its source.
+    // Flushes every pending ".new" to the disk, then swaps each in, after the
+    // batch committing in the background has ended. Returns how many files
+    // failed (of both); each is reported and keeps its source.
     int32_t Commit();
+    // Hands the pending files to a background commit, once the one before
+    // it has ended. Returns how many files of that earlier one failed.
+    int32_t CommitInBackground();
 
 private:
+    // Waits for the background commit; reports its failures here, on the
+    // caller's thread (the console takes messages only from known threads).
+    int32_t Wait();
+
     std::vector<std::string> sources_;
+    std::vector<std::string> inFlight_;  // the batch the background commit works on
+    std::thread worker_;
+    // Filled by the background commit, read after it has been joined.
+    std::vector<std::string> writeFailed_;
+    std::vector<std::string> swapFailed_;
 };
 
 // `destination` empty or equal to `source`: rewritten in place. With `swaps`,

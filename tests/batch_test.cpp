@@ -165,6 +165,19 @@ TEST_F(Batch, PendingSwapThatCannotBeMadeKeepsTheSource) {
     EXPECT_EQ("int a;\n", ReadFile(dir / "a.c"));
     EXPECT_FALSE(FileExists(dir / "a.c.bak"));
     EXPECT_EQ(0, swaps.Commit());  // nothing is left pending
+
+    // Committed in the background: the failure is counted by the next call.
+    WriteFile(dir / "b.c", "int b;\n");
+    WriteFile(dir / "c.c", "int c2;\n");
+    WriteFile(dir / "c.c.new", "int c;\n");
+    swaps.Add(dir / "b.c");
+    swaps.Add(dir / "c.c");
+    EXPECT_EQ(0, swaps.CommitInBackground());
+    EXPECT_EQ(0u, swaps.Size());
+    EXPECT_EQ(1, swaps.Commit());
+    EXPECT_EQ("int b;\n", ReadFile(dir / "b.c"));
+    EXPECT_EQ("int c;\n", ReadFile(dir / "c.c"));
+    EXPECT_EQ("int c2;\n", ReadFile(dir / "c.c.bak"));
 }
 
 TEST_F(Batch, SkippedFilesAndFolders) {
