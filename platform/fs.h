@@ -61,8 +61,9 @@ FILE* OpenFile(const std::string& path, const char* mode);
 // Flushes the stream and asks the system to put its data on the disk.
 bool FlushToDisk(FILE* f);
 // Puts the data of closed files on the disk; `ok[i]` tells for `paths[i]`.
-// Many files at once cost about what one costs: the writes of all of them are
-// started before the first wait.
+// Many files at once cost about what one costs: on Linux one syncfs per file
+// system (which also flushes whatever else is waiting on it), elsewhere the
+// writes of all of them are started before the first wait.
 void FlushFilesToDisk(const std::vector<std::string>& paths, std::vector<bool>& ok);
 
 }  // namespace vantor
