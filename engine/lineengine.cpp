@@ -674,11 +674,10 @@ void ProcessLine(ctxFichier& ctx, const Dictionary* dictionary) {
     // A line that goes on with a string (continued, or a text block) has no
     // first token of its own: it is not indented.
     LineState s{ctx, dictionary, !ctx.inStringContinuation && !ctx.inTextBlock};
-    s.skipComments = !Settings.designMode && !Settings.dictionaryMode && !Settings.replaceMode &&
-                     Settings.dependencyMatrix == nullptr;
     s.design = Settings.designMode;
     s.lookUpWords = Settings.dictionaryMode || Settings.replaceMode;
     s.insertsBraces = Settings.accolades || Settings.couverture;
+    s.skipComments = !s.design && !s.lookUpWords && Settings.dependencyMatrix == nullptr;
     ctx.lastLineToken.clear();
     // The version log lives in the leading comment: only lines that start
     // outside code are searched.

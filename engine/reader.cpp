@@ -17,11 +17,7 @@ namespace {
 using lex::ClassOf;
 using lex::IsBlank;
 using lex::IsWordChar;
-using lex::kBlank;
 using lex::kCommentMark;
-using lex::kSingle;
-using lex::kWord;
-using lex::kOperator;
 
 inline bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 inline bool Equals(const TokenText& s, const char* lit, size_t n) {
@@ -155,12 +151,6 @@ void ReadTokenSlow(ctxFichier& ctx) {
     // to a word character (a lone one at the line end is a word of one byte).
     if (!inLiteral && IsWordChar(c)) {
         SetToken(token, line, i, lex::WordLength(line.c_str(), i));
-        RecordInclude(ctx);
-        return;
-    }
-
-    if (!inLiteral && ClassOf(c) == kSingle) {
-        SetToken(token, line, i, 1);
         RecordInclude(ctx);
         return;
     }

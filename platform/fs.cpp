@@ -161,10 +161,14 @@ bool FlushToDisk(FILE* f) {
 #endif
 }
 
-void FlushFilesToDisk(const std::vector<std::string>& paths, std::vector<bool>& ok) {
-    ok.assign(paths.size(), false);
+namespace {
+
+// Flushes each file whose `ok` is still false; elsewhere than on Windows the
+// writes of all of them are started before the first wait.
+void FlushEach(const std::vector<std::string>& paths, std::vector<bool>& ok) {
 #ifdef _WIN32
     for (size_t i = 0; i < paths.size(); ++i) {
+        if (ok[i]) continue;
         FILE* f = OpenFile(paths[i], "r+b");
         if (f == nullptr) continue;
         ok[i] = FlushToDisk(f);
@@ -172,55 +176,55 @@ void FlushFilesToDisk(const std::vector<std::string>& paths, std::vector<bool>& 
     }
 #else
     std::vector<int> fds(paths.size(), -1);
-#ifdef __linux__
-    // One syncfs per file system puts every file of the batch on the disk,
-    // the writes made by the system's own writeback threads (it reports
-    // write errors since Linux 5.8). Only where it fails is each file flushed
-    // on its own, to tell which failed.
-    std::vector<std::pair<dev_t, bool>> systems;
-    std::vector<dev_t> deviceOf(paths.size(), 0);
-    std::vector<bool> known(paths.size(), false);
     for (size_t i = 0; i < paths.size(); ++i) {
-        struct stat st;
-        if (stat(paths[i].c_str(), &st) != 0) continue;
-        known[i] = true;
-        deviceOf[i] = st.st_dev;
-        bool seen = false;
-        for (const auto& d : systems) seen = seen || d.first == st.st_dev;
-        if (seen) continue;
-        const int fd = open(paths[i].c_str(), O_RDONLY | O_CLOEXEC);
-        bool synced = fd >= 0 && syncfs(fd) == 0;
-        if (fd >= 0 && close(fd) != 0) synced = false;
-        systems.emplace_back(st.st_dev, synced);
-    }
-    bool allSynced = true;
-    for (size_t i = 0; i < paths.size(); ++i) {
-        if (!known[i]) continue;
-        for (const auto& d : systems)
-            if (d.first == deviceOf[i]) ok[i] = d.second;
-        allSynced = allSynced && ok[i];
-    }
-    if (allSynced) return;
-    for (size_t i = 0; i < paths.size(); ++i) {
-        if (!known[i] || ok[i]) continue;
+        if (ok[i]) continue;
         fds[i] = open(paths[i].c_str(), O_RDONLY | O_CLOEXEC);
 #ifdef __linux__
-        // Start the writes now; the fsync below then mostly waits for them,
-        // and the first one commits the file system's journal for all.
+        // The fsync below then mostly waits, and the first one commits the
+        // file system's journal for all.
         if (fds[i] >= 0) sync_file_range(fds[i], 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
     }
-#else
-    for (size_t i = 0; i < paths.size(); ++i) {
-        fds[i] = open(paths[i].c_str(), O_RDONLY | O_CLOEXEC);
-    }
-#endif
     for (size_t i = 0; i < paths.size(); ++i) {
         if (fds[i] < 0) continue;
         ok[i] = fsync(fds[i]) == 0;
         if (close(fds[i]) != 0) ok[i] = false;
     }
 #endif
+}
+
+#ifdef __linux__
+// One syncfs per file system puts every file of the batch on the disk, the
+// writes made by the system's own writeback threads (it reports write errors
+// since Linux 5.8). Sets `ok` for the files of the file systems it synced.
+void SyncFileSystems(const std::vector<std::string>& paths, std::vector<bool>& ok) {
+    std::vector<std::pair<dev_t, bool>> systems;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        struct stat st;
+        if (stat(paths[i].c_str(), &st) != 0) continue;
+        auto it = std::find_if(systems.begin(), systems.end(),
+                               [&](const std::pair<dev_t, bool>& d) { return d.first == st.st_dev; });
+        if (it == systems.end()) {
+            const int fd = open(paths[i].c_str(), O_RDONLY | O_CLOEXEC);
+            bool synced = fd >= 0 && syncfs(fd) == 0;
+            if (fd >= 0 && close(fd) != 0) synced = false;
+            it = systems.insert(systems.end(), {st.st_dev, synced});
+        }
+        ok[i] = it->second;
+    }
+}
+#endif
+
+}  // namespace
+
+void FlushFilesToDisk(const std::vector<std::string>& paths, std::vector<bool>& ok) {
+    ok.assign(paths.size(), false);
+#ifdef __linux__
+    SyncFileSystems(paths, ok);
+#endif
+    // Only where that failed (or elsewhere) is each file flushed on its own,
+    // which also tells which one failed.
+    FlushEach(paths, ok);
 }
 
 }  // namespace vantor
