@@ -49,8 +49,9 @@ find "$TREE" -name '*.bak' -delete
 timed_cpu $(apply_cmd)
 e=$SECS; ec=$CPU
 # For comparison only: the same first run without the flush to disk that the
-# pipeline makes before it swaps each rewritten file in (fsync made a no-op).
-printf 'int fsync(int f) { (void)f; return 0; }\n' > "$WORK/nofsync.c"
+# pipeline makes before it swaps each rewritten file in (fsync and syncfs
+# made no-ops).
+printf 'int fsync(int f) { (void)f; return 0; }\nint syncfs(int f) { (void)f; return 0; }\n' > "$WORK/nofsync.c"
 nf=""
 if cc -shared -fPIC -o "$WORK/nofsync.so" "$WORK/nofsync.c" 2>/dev/null; then
   fresh_copy

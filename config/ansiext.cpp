@@ -12,28 +12,27 @@ LineReader::LineReader(size_t bufferSize)
 LineReader::~LineReader() { Close(); }
 
 bool LineReader::Open(const std::string& path) {
-    Close();
-    file_ = OpenFile(path, "rb");
-    if (!file_) return false;
-    // Our own buffer does the buffering; the stream's would only copy twice.
-    std::setvbuf(file_, nullptr, _IONBF, 0);
-    pos_ = len_ = 0;
+    pos_ = len_ = held_ = 0;
     eof_ = error_ = false;
-    return true;
+    return file_.Open(path);
 }
 
-void LineReader::Close() {
-    if (file_) std::fclose(file_);
-    file_ = nullptr;
-}
+void LineReader::Close() { file_.Close(); }
 
 bool LineReader::Fill() {
     if (pos_ < len_) return true;
-    if (!file_ || eof_ || error_) return false;
-    pos_ = 0;
-    len_ = std::fread(buf_.get(), 1, cap_, file_);
-    if (len_ > 0) return true;
-    if (std::ferror(file_))
+    if (!file_.IsOpen() || eof_ || error_) return false;
+    const bool first = len_ == 0 && held_ == 0;
+    pos_ = len_ = 0;
+    const long long got = file_.Read(buf_.get(), cap_);
+    if (got > 0) {
+        len_ = static_cast<size_t>(got);
+        // Only the first block starts at the start of the file; any later one
+        // takes its place in the buffer.
+        held_ = first ? len_ : 0;
+        return true;
+    }
+    if (got < 0)
         error_ = true;
     else
         eof_ = true;
@@ -46,7 +45,7 @@ ReadStatus LineReader::Next(std::string& text) {
     text.clear();
     for (;;) {
         if (!Fill()) {
-            if (error_ || !file_) return ReadStatus::Error;
+            if (error_ || !file_.IsOpen()) return ReadStatus::Error;
             return text.empty() ? ReadStatus::End : ReadStatus::Line;
         }
         const char* start = buf_.get() + pos_;

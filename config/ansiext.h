@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/fs.h"
+
 namespace vantor {
 
 enum class ReadStatus { Line, End, Error };
@@ -26,17 +28,26 @@ public:
 
     bool Open(const std::string& path);  // binary; false when it cannot be opened
     void Close();
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return file_.IsOpen(); }
 
     ReadStatus Next(std::string& text);
     // True when no byte is left to read. A read error met while looking ahead
     // answers false; the following Next reports it.
     bool AtEnd();
+    // The file's first bytes, when everything handed out so far is still in
+    // the buffer (the file was read in one block up to here): lines already
+    // read can then be taken again without reading the file again.
+    bool HeldFromStart(const char*& data, size_t& size) const {
+        data = buf_.get();
+        size = held_;
+        return held_ > 0;
+    }
 
 private:
     bool Fill();  // false when nothing more could be read (end or error)
 
-    FILE* file_ = nullptr;
+    InputFile file_;
+    size_t held_ = 0;  // bytes from the start of the file still in the buffer
     std::unique_ptr<char[]> buf_;
     size_t cap_;
     size_t pos_ = 0;

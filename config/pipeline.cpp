@@ -1,6 +1,7 @@
 #include "config/pipeline.h"
 
 #include <cstdio>
+#include <cstring>
 #include <system_error>
 
 #include "config/ansiext.h"
@@ -32,6 +33,7 @@ struct FileRun {
     bool readFailed = false;
     bool ioError = false;
     PendingSwaps* swaps = nullptr;  // in place: flushed and swapped later, with others
+    LineReader* reader = nullptr;   // the source's reader, while it is read
     // Output lines gathered here and handed to the stream in large pieces: a
     // stream call per line cost more than making the line.
     std::string pending;
@@ -68,10 +70,37 @@ std::string DesignListEntry(const std::string& path) {
     return r;
 }
 
-// The lines dropped while the file was still unchanged, read again from the
-// start of the source by a reader of their own.
+// The length of the first `count` lines of `data`, or 0 when it holds fewer.
+size_t LengthOfLines(const char* data, size_t size, int32_t count) {
+    size_t at = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const void* nl = at < size ? std::memchr(data + at, '\n', size - at) : nullptr;
+        if (nl == nullptr) return 0;
+        at = static_cast<size_t>(static_cast<const char*>(nl) - data) + 1;
+    }
+    return at;
+}
+
+// The lines dropped while the file was still unchanged: taken again from the
+// reader's buffer when it still holds them all (a file read in one block),
+// else read again from the start of the source by a reader of their own.
 bool CopyDiscardedLines(FileRun& run, FILE* out) {
     if (run.linesDiscarded <= 0) return true;
+    const char* data = nullptr;
+    size_t size = 0;
+    if (run.reader != nullptr && run.reader->HeldFromStart(data, size) &&
+        LengthOfLines(data, size, run.linesDiscarded) > 0) {
+        std::string text;
+        const char* p = data;
+        for (int32_t i = 0; i < run.linesDiscarded; ++i) {
+            const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(data + size - p)));
+            text.assign(p, static_cast<size_t>(nl - p) + 1);
+            p = nl + 1;
+            if (run.throughEngine && !Settings.dictionaryMode) SetLineEnd(text, Settings.rtlf);
+            if (!WriteLine(out, text)) return false;
+        }
+        return true;
+    }
     LineReader again;
     if (!again.Open(run.source)) return false;
     std::string text;
@@ -152,18 +181,10 @@ void InsertCoverageHeader(ctxFichier& ctx) {
     ctx.lineModified = true;
 }
 
-// ".new" becomes the source, the source becomes ".bak". Each step is checked
-// and a failed last step puts the source back: the source is never lost.
+// ".new" becomes the source, the source becomes ".bak"; on failure the
+// source stays as it was: it is never lost.
 bool SwapInPlace(const std::string& source) {
-    std::string bak = source + ".bak";
-    std::string fresh = source + ".new";
-    if (PathExists(bak) && !RemoveFile(bak)) return false;
-    if (!RenameFile(source, bak)) return false;
-    if (!RenameFile(fresh, source)) {
-        RenameFile(bak, source);
-        return false;
-    }
-    return true;
+    return ReplaceKeepingBackup(source, source + ".new", source + ".bak");
 }
 
 void FinishOutput(FileRun& run) {
@@ -263,6 +284,7 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
     LineProcessor engine = processor ? processor : &ProcessLine;
 
     LineReader reader;
+    run.reader = &reader;
     if (!reader.Open(source)) {
         PrintError("impossible de lire %s\n", "unable to read %s\n", source);
         counts.ioError = true;
@@ -303,6 +325,7 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
     // An empty source still gets its (empty) page and its list entry.
     if (lines == 0 && !run.readFailed && Settings.designMode) OpenOutput(run);
     reader.Close();
+    run.reader = nullptr;
 
     if (Settings.checkMode && ctx.functionCount > Settings.fonctions) {
         char text[64];

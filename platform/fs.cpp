@@ -11,9 +11,12 @@
 #include <sys/stat.h>
 #include <windows.h>
 #else
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace fsys = std::filesystem;
@@ -58,6 +61,7 @@ std::string BaseName(const std::string& path) {
     return i == std::string::npos ? path : path.substr(i + 1);
 }
 
+#ifdef _WIN32
 bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) {
     entries.clear();
     std::error_code ec;
@@ -75,13 +79,11 @@ bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) {
         e.isFile = !sec && fsys::is_regular_file(st);
         fsys::file_status lst = de.symlink_status(sec);
         bool link = !sec && fsys::is_symlink(lst);
-#ifdef _WIN32
         DWORD attr = GetFileAttributesW(de.path().c_str());
         if (attr != INVALID_FILE_ATTRIBUTES) {
             if (attr & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) e.isHidden = true;
             if (attr & FILE_ATTRIBUTE_REPARSE_POINT) link = true;  // junctions too
         }
-#endif
         e.isSymlinkToDir = link && e.isDir;
         if (!e.name.empty() && e.name[0] == '.') e.isHidden = true;
         entries.push_back(std::move(e));
@@ -89,6 +91,54 @@ bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) {
     std::sort(entries.begin(), entries.end(), NameBefore);
     return true;
 }
+#else
+bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) {
+    entries.clear();
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return false;
+    const std::string prefix = WithTrailingSeparator(folder);
+    std::string path;
+    // The kind comes with the name on most file systems: only links and
+    // entries of unknown kind cost a look at the file itself.
+    while (const struct dirent* d = readdir(dir)) {
+        DirEntry e;
+        e.name = d->d_name;
+        if (e.name == "." || e.name == "..") continue;
+        bool link = false;
+#ifdef DT_UNKNOWN
+        unsigned char type = d->d_type;
+#else
+        unsigned char type = 0;
+#endif
+#ifdef DT_REG
+        if (type == DT_REG) {
+            e.isFile = true;
+        } else if (type == DT_DIR) {
+            e.isDir = true;
+        } else if (type != DT_UNKNOWN && type != DT_LNK) {
+            // a device, pipe or socket: neither
+        } else
+#endif
+        {
+            path = prefix + e.name;
+            struct stat st;
+            if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) link = true;
+            // follows links; a broken link is neither
+            if (stat(path.c_str(), &st) == 0) {
+                e.isDir = S_ISDIR(st.st_mode);
+                e.isFile = S_ISREG(st.st_mode);
+            }
+        }
+        (void)type;
+        e.isSymlinkToDir = link && e.isDir;
+        if (!e.name.empty() && e.name[0] == '.') e.isHidden = true;
+        entries.push_back(std::move(e));
+    }
+    closedir(dir);
+    std::sort(entries.begin(), entries.end(), NameBefore);
+    return true;
+}
+#endif
 
 bool PathExists(const std::string& path) {
     std::error_code ec;
@@ -152,6 +202,63 @@ FILE* OpenFile(const std::string& path, const char* mode) {
 #endif
 }
 
+bool InputFile::Open(const std::string& path) {
+    Close();
+#ifdef _WIN32
+    fd_ = _wopen(ToPath(path).c_str(), _O_RDONLY | _O_BINARY);
+#else
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+#endif
+    return fd_ >= 0;
+}
+
+void InputFile::Close() {
+    if (fd_ < 0) return;
+#ifdef _WIN32
+    _close(fd_);
+#else
+    close(fd_);
+#endif
+    fd_ = -1;
+}
+
+long long InputFile::Read(char* buf, size_t n) {
+    if (fd_ < 0) return -1;
+    for (;;) {
+#ifdef _WIN32
+        const int got = _read(fd_, buf, static_cast<unsigned>(n > (1u << 30) ? (1u << 30) : n));
+        return got;
+#else
+        const ssize_t got = read(fd_, buf, n);
+        if (got < 0 && errno == EINTR) continue;
+        return static_cast<long long>(got);
+#endif
+    }
+}
+
+bool ReplaceKeepingBackup(const std::string& source, const std::string& fresh, const std::string& backup) {
+#ifndef _WIN32
+    // The backup as a second name of the source, then the new text renamed
+    // over the source: the source's name never goes missing.
+    int linked = link(source.c_str(), backup.c_str());
+    if (linked != 0 && errno == EEXIST && unlink(backup.c_str()) == 0) linked = link(source.c_str(), backup.c_str());
+    if (linked == 0) {
+        if (rename(fresh.c_str(), source.c_str()) == 0) return true;
+        // The source is untouched; its second name goes again.
+        unlink(backup.c_str());
+        return false;
+    }
+    // No links here (some file systems have none): renamed in two steps.
+#endif
+    if (PathExists(backup) && !RemoveFile(backup)) return false;
+    if (!RenameFile(source, backup)) return false;
+    if (!RenameFile(fresh, source)) {
+        RenameFile(backup, source);
+        return false;
+    }
+    return true;
+}
+
 bool FlushToDisk(FILE* f) {
     if (std::fflush(f) != 0) return false;
 #ifdef _WIN32
@@ -199,16 +306,29 @@ void FlushEach(const std::vector<std::string>& paths, std::vector<bool>& ok) {
 // since Linux 5.8). Sets `ok` for the files of the file systems it synced.
 void SyncFileSystems(const std::vector<std::string>& paths, std::vector<bool>& ok) {
     std::vector<std::pair<dev_t, bool>> systems;
+    // The files of one folder are on one file system: one look per folder.
+    std::string folder;
+    dev_t folderDev = 0;
+    bool known = false;
     for (size_t i = 0; i < paths.size(); ++i) {
-        struct stat st;
-        if (stat(paths[i].c_str(), &st) != 0) continue;
+        const std::string& path = paths[i];
+        const size_t cut = path.find_last_of('/');
+        const size_t folderLength = cut == std::string::npos ? 0 : cut + 1;
+        if (!known || folder.size() != folderLength || path.compare(0, folderLength, folder) != 0) {
+            struct stat st;
+            known = stat(path.c_str(), &st) == 0;
+            if (!known) continue;
+            folder.assign(path, 0, folderLength);
+            folderDev = st.st_dev;
+        }
+        const dev_t dev = folderDev;
         auto it = std::find_if(systems.begin(), systems.end(),
-                               [&](const std::pair<dev_t, bool>& d) { return d.first == st.st_dev; });
+                               [&](const std::pair<dev_t, bool>& d) { return d.first == dev; });
         if (it == systems.end()) {
             const int fd = open(paths[i].c_str(), O_RDONLY | O_CLOEXEC);
             bool synced = fd >= 0 && syncfs(fd) == 0;
             if (fd >= 0 && close(fd) != 0) synced = false;
-            it = systems.insert(systems.end(), {st.st_dev, synced});
+            it = systems.insert(systems.end(), {dev, synced});
         }
         ok[i] = it->second;
     }

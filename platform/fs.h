@@ -58,6 +58,32 @@ bool FileModificationTime(const std::string& path, int64_t& seconds);
 
 // fopen that takes UTF-8 paths on Windows too.
 FILE* OpenFile(const std::string& path, const char* mode);
+
+// A file opened for reading in large blocks, straight from the system: no
+// stream, no buffer of its own (the reader of source lines brings one).
+class InputFile {
+public:
+    InputFile() = default;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    ~InputFile() { Close(); }
+
+    bool Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+    // Up to `n` bytes into `buf`: how many were read, 0 at the end, -1 on error.
+    long long Read(char* buf, size_t n);
+
+private:
+    int fd_ = -1;
+};
+
+// `fresh` takes the place of `source`, and the file that was `source` is kept
+// as `backup` (an earlier `backup` goes). True on success; on failure the
+// source is where it was. On POSIX the source is replaced in one step: a
+// second name for it is made first, then `fresh` is renamed over it, so at no
+// moment is there no file under its name.
+bool ReplaceKeepingBackup(const std::string& source, const std::string& fresh, const std::string& backup);
 // Flushes the stream and asks the system to put its data on the disk.
 bool FlushToDisk(FILE* f);
 // Puts the data of closed files on the disk; `ok[i]` tells for `paths[i]`.

@@ -117,6 +117,47 @@ TEST(PlatformFiles, PathsRenameAndTimes) {
     EXPECT_FALSE(ListFolder(dir / "none", entries));
 }
 
+TEST(PlatformFiles, FolderEntriesTellTheirKind) {
+    TempDir dir;
+    WriteFile(dir / "file.c", "1");
+    WriteFile(dir / ".hidden.c", "1");
+    ASSERT_TRUE(CreateFolders(dir / "sub"));
+    std::filesystem::create_symlink(dir / "file.c", dir / "linkfile.c");
+    std::filesystem::create_directory_symlink(dir / "sub", dir / "linkdir");
+    std::filesystem::create_symlink(dir / "nothing", dir / "broken.c");
+    std::vector<DirEntry> e;
+    ASSERT_TRUE(ListFolder(dir.path(), e));
+    // name, file, folder, link to a folder, hidden; in case-blind name order
+    std::vector<std::string> got;
+    for (const DirEntry& d : e)
+        got.push_back(d.name + ":" + std::to_string(d.isFile) + std::to_string(d.isDir) +
+                      std::to_string(d.isSymlinkToDir) + std::to_string(d.isHidden));
+    EXPECT_EQ((Names{".hidden.c:1001", "broken.c:0000", "file.c:1000", "linkdir:0110", "linkfile.c:1000",
+                     "sub:0100"}),
+              got);
+}
+
+TEST(PlatformFiles, ReplaceKeepingBackup) {
+    TempDir dir;
+    const std::string src = dir / "a.c";
+    WriteFile(src, "old");
+    WriteFile(src + ".new", "new");
+    ASSERT_TRUE(ReplaceKeepingBackup(src, src + ".new", src + ".bak"));
+    EXPECT_EQ("new", ReadFile(src));
+    EXPECT_EQ("old", ReadFile(src + ".bak"));
+    EXPECT_FALSE(FileExists(src + ".new"));
+    // An earlier backup gives way.
+    WriteFile(src + ".new", "newer");
+    ASSERT_TRUE(ReplaceKeepingBackup(src, src + ".new", src + ".bak"));
+    EXPECT_EQ("newer", ReadFile(src));
+    EXPECT_EQ("new", ReadFile(src + ".bak"));
+    // Nothing to put in its place: the source stays, and no backup is made of it.
+    std::remove((src + ".bak").c_str());
+    EXPECT_FALSE(ReplaceKeepingBackup(src, src + ".missing", src + ".bak"));
+    EXPECT_EQ("newer", ReadFile(src));
+    EXPECT_FALSE(FileExists(src + ".bak"));
+}
+
 TEST_F(Batch, OrderMasksAndSubFolders) {
     Make({"b.c", "A.c", "a.c", "a.h", "C.h", "notes.txt", "zsub/x.c", "Asub/y.h"});
     BatchTotals t = Walk(dir.path());

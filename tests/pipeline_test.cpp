@@ -149,6 +149,23 @@ TEST_F(Pipeline, ChangeOutsideFunctionCopiesTheLinesBefore) {
     EXPECT_EQ(1, Count("Modification\n"));
 }
 
+TEST_F(Pipeline, LinesBeforeTheChangeAreCopiedWhateverTheFileSize) {
+    // Past the reader's first block the lines before the change are no longer
+    // in its buffer and come from the file again; before, from the buffer.
+    // The last case changes a line of a function that runs from line 2 to
+    // line 90000: the output opens there, one line to copy, long after the
+    // first block left the buffer.
+    for (int at : {2, 3000, 90000, 50000}) {
+        std::string src = dir / ("big" + std::to_string(at) + ".c");
+        WriteFile(src, Lines(1, 100000, "\r\n"));
+        g = Script();
+        g.change = {at};
+        if (at == 50000) g.functionFrom = 2, g.functionTo = 90000;
+        Run(src);
+        EXPECT_EQ(Lines(1, at - 1) + Changed(at) + Lines(at + 1, 100000), ReadFile(src)) << at;
+    }
+}
+
 TEST_F(Pipeline, ChangeInFunctionIsWrittenWhenTheFunctionEnds) {
     std::string src = dir / "a.c";
     WriteFile(src, Lines(1, 30));
