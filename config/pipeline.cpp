@@ -171,6 +171,12 @@ void AfterLine(FileRun& run, bool atEof) {
         }
         ctx.outputLines.clear();
     }
+    // From here on every line goes to the file as it is made, where nothing
+    // can change it later: Instrument moves its lines until the end of the
+    // function, Design and Search make theirs differently.
+    if (run.out && ctx.outputLines.empty() && !Settings.couverture && !Settings.designMode &&
+        !Settings.dictionaryMode)
+        ctx.directOutput = &run.pending;
     ctx.lineNumber++;
     ctx.outputLineNumber++;
 }

@@ -18,22 +18,29 @@ void EmitLine(ctxFichier& ctx, const std::string& text) {
         ctx.outputLines.push_back(text);
         return;
     }
-    size_t end = text.size();
+    EmitLine(ctx, text.data(), text.size());
+}
+
+void EmitLine(ctxFichier& ctx, const char* text, size_t size) {
+    size_t end = size;
     while (end > 0 && (text[end - 1] == '\r' || text[end - 1] == '\n')) --end;
-    if (ctx.spareLines.empty()) {
-        ctx.outputLines.emplace_back();
-        ctx.outputLines.back().reserve(end + 2);
-    } else {
-        ctx.outputLines.push_back(std::move(ctx.spareLines.back()));
-        ctx.spareLines.pop_back();
-        ctx.outputLines.back().clear();
+    std::string* out = ctx.directOutput;
+    if (out == nullptr) {
+        if (ctx.spareLines.empty()) {
+            ctx.outputLines.emplace_back();
+            ctx.outputLines.back().reserve(end + 2);
+        } else {
+            ctx.outputLines.push_back(std::move(ctx.spareLines.back()));
+            ctx.spareLines.pop_back();
+            ctx.outputLines.back().clear();
+        }
+        out = &ctx.outputLines.back();
     }
-    std::string& out = ctx.outputLines.back();
-    out.append(text, 0, end);
+    out->append(text, end);
     if (Settings.rtlf)
-        out.append("\r\n", 2);
+        out->append("\r\n", 2);
     else
-        out.push_back('\n');
+        out->push_back('\n');
 }
 
 }  // namespace vantor

@@ -12,5 +12,8 @@ namespace vantor {
 // ("\r\n" with `rtlf`, else "\n"); Search and Replace keep the text as it is.
 // In Design: the pseudo-code paragraph, if kept.
 void EmitLine(ctxFichier& ctx, const std::string& text);
+// The same for the `size` bytes at `text`, for the commands that rewrite
+// lines (not Check, Design, Search or Replace).
+void EmitLine(ctxFichier& ctx, const char* text, size_t size);
 
 }  // namespace vantor

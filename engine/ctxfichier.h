@@ -171,6 +171,11 @@ struct ctxFichier {
     // Strings of output lines already written, kept with their capacity for
     // the next lines: a line costs no allocation.
     std::vector<std::string> spareLines;
+    // Apply, once the output file is open and no line is held: the buffer of
+    // the file being written, to which EmitLine appends each finished line
+    // directly (nothing later changes a line already made). Null otherwise:
+    // lines then go to `outputLines`.
+    std::string* directOutput = nullptr;
     bool lineModified = false;
     int32_t column = 0;
 

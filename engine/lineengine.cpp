@@ -696,9 +696,15 @@ void ProcessLine(ctxFichier& ctx, const Dictionary* dictionary) {
         restarts = 0;
     }
 
-    // C. End of the call.
-    DropEmittedBytes(ctx);
-    EmitLine(ctx, ctx.line);
+    // C. End of the call. A line going straight to the file leaves the spent
+    // bytes where they are: the next line replaces them all anyway.
+    if (ctx.directOutput != nullptr) {
+        const size_t from = static_cast<size_t>(ctx.lineStart);
+        EmitLine(ctx, ctx.line.data() + from, ctx.line.size() - from);
+    } else {
+        DropEmittedBytes(ctx);
+        EmitLine(ctx, ctx.line);
+    }
     if (!ctx.Top().conditionStarted) ctx.structuralLine = false;
     if (s.lineHasCode) ++ctx.codeLineCount;
 }

@@ -63,11 +63,15 @@ void SplitLine(ctxFichier& ctx) {
     bool blank = true;
     for (size_t i = from; i < end && blank; ++i) blank = (ctx.line[i] == ' ' || ctx.line[i] == '\t');
     if (!blank) {
-        // One scratch buffer per thread: a cut allocates only the output line.
-        static thread_local std::string piece;
-        piece.assign(ctx.line, from, end - from);
-        piece += "\r\n";
-        EmitLine(ctx, piece);
+        if (ctx.directOutput != nullptr) {
+            EmitLine(ctx, ctx.line.data() + from, end - from);
+        } else {
+            // One scratch buffer per thread: a cut allocates only the output line.
+            static thread_local std::string piece;
+            piece.assign(ctx.line, from, end - from);
+            piece += "\r\n";
+            EmitLine(ctx, piece);
+        }
         // Only a line actually written moves the output numbering: reports in
         // the rewritten file must keep matching its lines.
         ++ctx.outputLineNumber;

@@ -31,13 +31,15 @@ struct Applied {
 };
 
 // Feeds `source` line by line (line ends kept) as the pipeline does and joins
-// every output line.
-Applied Apply(const std::string& source, const char* file = "t.c") {
+// every output line. `direct`: the lines go straight into the output buffer,
+// as once the pipeline's output file is open.
+Applied Apply(const std::string& source, const char* file = "t.c", bool direct = false) {
     ctxFichier ctx;
     ctx.SetFile(file);
     ctx.lineNumber = 1;
     ctx.outputLineNumber = 1;
     Applied r;
+    if (direct) ctx.directOutput = &r.text;
     size_t from = 0;
     while (from < source.size()) {
         size_t end = source.find('\n', from);
@@ -60,6 +62,7 @@ Applied Apply(const std::string& source, const char* file = "t.c") {
 void expectApply(const std::string& expected, const std::string& source, const char* file = "t.c") {
     const Applied once = Apply(source, file);
     EXPECT_EQ(expected, once.text) << "source:\n" << source;
+    EXPECT_EQ(expected, Apply(source, file, true).text) << "straight to the output; source:\n" << source;
     const Applied twice = Apply(expected, file);
     EXPECT_EQ(expected, twice.text) << "not stable; source:\n" << source;
     EXPECT_FALSE(twice.modified) << "a second run would rewrite:\n" << expected;
