@@ -333,6 +333,11 @@ TEST_F(ApplyTest, Tabs) {
     // A literal that runs on through a backslash keeps its tabs, on a directive too.
     expectApply("#define A \"a\\\n\tb\" \\\n \"c\"\nvoid f()\n{\n   s = \"a\\\n\tb\";\n}\n",
                 "#define A \"a\\\n\tb\" \\\n\t\"c\"\nvoid f()\n{\n\ts = \"a\\\n\tb\";\n}\n");
+    // Long stretches between the bytes that matter.
+    expectApply("void f()\n{\n   long_name_number_one = other_long_name_two; // c d\n"
+                "   q = \"0123456789abcdefghij\tk\"; /* 0123456789abcdefghij 0123456789abcdefghij */\n}\n",
+                "void f()\n{\n\tlong_name_number_one = other_long_name_two;\t// c\td\n"
+                "\tq = \"0123456789abcdefghij\tk\"; /* 0123456789abcdefghij\t0123456789abcdefghij */\n}\n");
     // A tab changes the line even when nothing else does.
     EXPECT_TRUE(Apply("int\tx;\n").modified);
     EXPECT_EQ("int x;\n", Apply("int\tx;\n").text);
