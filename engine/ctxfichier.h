@@ -47,7 +47,7 @@ struct BlockEntry {
 // Token text: the current token and the copies the engine keeps of earlier
 // ones (`previousToken`, `lastLineToken`). One is set for nearly every token
 // of every line, so a token of up to kInline bytes (nearly all) is copied as
-// one fixed-size block, without a library call; a longer one goes to a
+// a fixed-size block or two, without a library call; a longer one goes to a
 // string of its own. The text is always followed by a NUL.
 class TokenText {
 public:
@@ -61,7 +61,10 @@ public:
     // `n`; the block copy reads kInline when there are that many).
     void Set(const char* p, size_t n, size_t readable) {
         if (n <= kInline) {
-            if (readable >= kInline)
+            // Most tokens are short: one 16-byte move.
+            if (n < 16 && readable >= 16)
+                std::memcpy(inline_, p, 16);
+            else if (readable >= kInline)
                 std::memcpy(inline_, p, kInline);
             else
                 std::memcpy(inline_, p, n);
@@ -76,7 +79,11 @@ public:
     void Assign(const std::string& s) { Set(s.data(), s.size(), s.capacity() + 1); }
     void Assign(const TokenText& from) {
         if (from.data_ == from.inline_) {
-            std::memcpy(inline_, from.inline_, sizeof inline_);
+            // The text and its NUL: 16 bytes for most tokens.
+            if (from.size_ < 16)
+                std::memcpy(inline_, from.inline_, 16);
+            else
+                std::memcpy(inline_, from.inline_, sizeof inline_);
             data_ = inline_;
         } else {
             long_ = from.long_;

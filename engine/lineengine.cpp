@@ -172,22 +172,35 @@ struct TabScanBytes {
 };
 constexpr TabScanBytes kTabScanBytes;
 
+#if defined(__SSE2__)
+// One bit for each of the 16 bytes at `p` that the tab pass acts on.
+inline unsigned TabScanHits(const char* p) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i hit = _mm_or_si128(
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\t')), _mm_cmpeq_epi8(v, _mm_set1_epi8('/'))),
+                     _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('*')), _mm_cmpeq_epi8(v, _mm_set1_epi8('"')))),
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\'')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))));
+    return static_cast<unsigned>(_mm_movemask_epi8(hit));
+}
+#endif
+
 // The index of the first byte from `i` on that the tab pass acts on, or `n`.
 // Most bytes of a line are none of them: sixteen are tested at once where
-// the processor allows.
-inline size_t NextTabScanByte(const char* s, size_t i, size_t n) {
+// the processor allows. `readable` bytes from `s` may be read (at least `n`):
+// the last block of a line is read whole when its string has room for it, and
+// what lies past `n` is ignored.
+inline size_t NextTabScanByte(const char* s, size_t i, size_t n, size_t readable) {
 #if defined(__SSE2__)
-    const __m128i tab = _mm_set1_epi8('\t'), slash = _mm_set1_epi8('/'), star = _mm_set1_epi8('*');
-    const __m128i dquote = _mm_set1_epi8('"'), squote = _mm_set1_epi8('\''), backslash = _mm_set1_epi8('\\');
     for (; i + 16 <= n; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        const __m128i hit =
-            _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, slash)),
-                                      _mm_or_si128(_mm_cmpeq_epi8(v, star), _mm_cmpeq_epi8(v, dquote))),
-                         _mm_or_si128(_mm_cmpeq_epi8(v, squote), _mm_cmpeq_epi8(v, backslash)));
-        const int bits = _mm_movemask_epi8(hit);
-        if (bits != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(bits)));
+        const unsigned bits = TabScanHits(s + i);
+        if (bits != 0) return i + static_cast<size_t>(__builtin_ctz(bits));
     }
+    if (i < n && i + 16 <= readable) {
+        const unsigned bits = TabScanHits(s + i) & ((1u << (n - i)) - 1u);
+        return bits != 0 ? i + static_cast<size_t>(__builtin_ctz(bits)) : n;
+    }
+#else
+    (void)readable;
 #endif
     while (i < n && !kTabScanBytes.of[static_cast<unsigned char>(s[i])]) ++i;
     return i;
@@ -210,7 +223,8 @@ bool ExpandTabs(ctxFichier& ctx) {
     bool textBlock = ctx.inTextBlock;
     bool changed = false;
     // Only the bytes NextTabScanByte stops at change the state below or are replaced.
-    for (size_t i = 0; (i = NextTabScanByte(line.data(), i, n)) < n; ++i) {
+    const size_t readable = line.capacity() + 1;
+    for (size_t i = 0; (i = NextTabScanByte(line.data(), i, n, readable)) < n; ++i) {
         const char c = line[i];
         const char next = i + 1 < n ? line[i + 1] : '\0';
         if (textBlock) {
@@ -610,8 +624,11 @@ Flow ProcessToken(LineState& s) {
     s.targetColumn = 0;
 
     // 6. Structure first: a closing brace ends blocks, anything else after a
-    //    completed unbraced statement closes it.
-    if (IsCodeToken(ctx)) {
+    //    completed unbraced statement closes it. Whether the token is code
+    //    changes below only when step 7 finds a directive: a step that rewrites
+    //    the line restarts the token.
+    bool code = IsCodeToken(ctx);
+    if (code) {
         ++ctx.statementTokenCount;
         s.lineHasCode = true;
         if (Is(t, "}")) {
@@ -631,6 +648,7 @@ Flow ProcessToken(LineState& s) {
         s.firstToken = false;
         if (ctx.IsCode() && t[0] == '#' && !ctx.isAssembler) {
             ctx.inPreprocessor = true;
+            code = false;
             ctx.includePending = Is(t, "#include");
             ctx.directive.assign(t.data(), t.size());
             ctx.inVersionLog = false;
@@ -641,7 +659,7 @@ Flow ProcessToken(LineState& s) {
     }
 
     // 8. Code tokens: brace insertion, cuts, instruction rule, punctuation.
-    if (IsCodeToken(ctx)) {
+    if (code) {
         ctx.inVersionLog = false;
         // Inserted braces close before the token acts: after a restart it
         // would act a second time.
@@ -675,7 +693,7 @@ Flow ProcessToken(LineState& s) {
 
     // 11, 12.
     ctx.column += static_cast<int32_t>(t.size());
-    if (IsCodeToken(ctx)) {
+    if (code) {
         if (s.insertedClosers > 0 && Is(t, "}")) --s.insertedClosers;
         ctx.braceClosedInParens = s.braceInParens;
         ctx.lastLineToken.Assign(t);
