@@ -39,9 +39,7 @@ bool LineReader::Fill() {
     return false;
 }
 
-bool LineReader::AtEnd() { return !Fill() && !error_; }
-
-ReadStatus LineReader::Next(std::string& text) {
+ReadStatus LineReader::NextSlow(std::string& text) {
     text.clear();
     for (;;) {
         if (!Fill()) {

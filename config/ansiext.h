@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -30,10 +31,23 @@ public:
     void Close();
     bool IsOpen() const { return file_.IsOpen(); }
 
-    ReadStatus Next(std::string& text);
+    ReadStatus Next(std::string& text) {
+        // A line already whole in the buffer: the usual case, done here.
+        if (pos_ < len_) {
+            const char* start = buf_.get() + pos_;
+            const void* nl = std::memchr(start, '\n', len_ - pos_);
+            if (nl != nullptr) {
+                const size_t n = static_cast<size_t>(static_cast<const char*>(nl) - start) + 1;
+                text.assign(start, n);
+                pos_ += n;
+                return ReadStatus::Line;
+            }
+        }
+        return NextSlow(text);
+    }
     // True when no byte is left to read. A read error met while looking ahead
     // answers false; the following Next reports it.
-    bool AtEnd();
+    bool AtEnd() { return pos_ >= len_ && !Fill() && !error_; }
     // The file's first bytes, when everything handed out so far is still in
     // the buffer (the file was read in one block up to here): lines already
     // read can then be taken again without reading the file again.
@@ -45,6 +59,7 @@ public:
 
 private:
     bool Fill();  // false when nothing more could be read (end or error)
+    ReadStatus NextSlow(std::string& text);  // a line that needs the buffer refilled
 
     InputFile file_;
     size_t held_ = 0;  // bytes from the start of the file still in the buffer

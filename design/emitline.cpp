@@ -36,8 +36,14 @@ void EmitLine(ctxFichier& ctx, const char* text, size_t size) {
         }
         out = &ctx.outputLines.back();
     }
+    // Most lines already end as they must: copied whole, line end included.
+    const bool crlf = Settings.rtlf;
+    if (crlf ? size - end == 2 && text[end] == '\r' && text[end + 1] == '\n' : size - end == 1 && text[end] == '\n') {
+        out->append(text, size);
+        return;
+    }
     out->append(text, end);
-    if (Settings.rtlf)
+    if (crlf)
         out->append("\r\n", 2);
     else
         out->push_back('\n');

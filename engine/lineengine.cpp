@@ -218,7 +218,9 @@ bool ExpandTabs(ctxFichier& ctx) {
     const bool continued = last > 0 && line[last - 1] == '\\';
     char quote = ctx.literalRunsOn;
     ctx.literalRunsOn = 0;
-    if (quote == 0 && !continued && line.find('\t') == std::string::npos) return false;
+    // Most indented lines start with their tab: no need to look for one.
+    if (quote == 0 && !continued && (n == 0 || line[0] != '\t') && std::memchr(line.data(), '\t', n) == nullptr)
+        return false;
     bool inComment = ctx.inBlockComment;
     bool textBlock = ctx.inTextBlock;
     bool changed = false;
