@@ -46,11 +46,11 @@ void PrintError(const char* fr, const char* en, const std::string& path) {
 }
 
 // Copied lines take the line end the engine gives its own output lines, so a
-// rewritten file does not mix line ends.
-void SetLineEnd(std::string& s, bool crlf) {
-    if (s.empty() || s.back() != '\n') return;
+// rewritten file does not mix line ends. The line is the end of `s` from `from` on.
+void SetLineEnd(std::string& s, size_t from, bool crlf) {
+    if (s.size() == from || s.back() != '\n') return;
     s.pop_back();
-    if (!s.empty() && s.back() == '\r') s.pop_back();
+    if (s.size() > from && s.back() == '\r') s.pop_back();
     s += crlf ? "\r\n" : "\n";
 }
 
@@ -84,31 +84,39 @@ size_t LengthOfLines(const char* data, size_t size, int32_t count) {
 // The lines dropped while the file was still unchanged: taken again from the
 // reader's buffer when it still holds them all (a file read in one block),
 // else read again from the start of the source by a reader of their own.
-bool CopyDiscardedLines(FileRun& run, FILE* out) {
+bool CopyDiscardedLines(FileRun& run) {
     if (run.linesDiscarded <= 0) return true;
+    // Search and Replace keep every line end as it is.
+    const bool setLineEnd = run.throughEngine && !Settings.dictionaryMode;
+    std::string& out = run.pending;
     const char* data = nullptr;
     size_t size = 0;
-    if (run.reader != nullptr && run.reader->HeldFromStart(data, size) &&
-        LengthOfLines(data, size, run.linesDiscarded) > 0) {
-        std::string text;
-        const char* p = data;
-        for (int32_t i = 0; i < run.linesDiscarded; ++i) {
-            const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(data + size - p)));
-            text.assign(p, static_cast<size_t>(nl - p) + 1);
-            p = nl + 1;
-            if (run.throughEngine && !Settings.dictionaryMode) SetLineEnd(text, Settings.rtlf);
-            if (!WriteLine(out, text)) return false;
+    if (run.reader != nullptr && run.reader->HeldFromStart(data, size)) {
+        const size_t length = LengthOfLines(data, size, run.linesDiscarded);
+        if (length > 0 && !setLineEnd) {
+            out.append(data, length);
+            return true;
         }
-        return true;
+        if (length > 0) {
+            const char* p = data;
+            for (int32_t i = 0; i < run.linesDiscarded; ++i) {
+                const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(data + length - p)));
+                const size_t from = out.size();
+                out.append(p, static_cast<size_t>(nl - p) + 1);
+                p = nl + 1;
+                SetLineEnd(out, from, Settings.rtlf);
+            }
+            return true;
+        }
     }
     LineReader again;
     if (!again.Open(run.source)) return false;
     std::string text;
     for (int32_t i = 0; i < run.linesDiscarded; ++i) {
         if (ReadLine(again, text) != ReadStatus::Line) return false;
-        // Search and Replace keep every line end as it is.
-        if (run.throughEngine && !Settings.dictionaryMode) SetLineEnd(text, Settings.rtlf);
-        if (!WriteLine(out, text)) return false;
+        const size_t from = out.size();
+        out += text;
+        if (setLineEnd) SetLineEnd(out, from, Settings.rtlf);
     }
     return true;
 }
@@ -135,15 +143,22 @@ void OpenOutput(FileRun& run) {
         run.outFailed = run.ioError = true;
         return;
     }
-    std::setvbuf(f, nullptr, _IOFBF, 64 * 1024);
-    if (!CopyDiscardedLines(run, f)) {
+    // Every byte but Instrument's table goes through `pending`, handed over in
+    // large pieces: the stream needs no buffer of its own (nor the look at the
+    // file that choosing one costs).
+    if (Settings.couverture)
+        std::setvbuf(f, nullptr, _IOFBF, 64 * 1024);
+    else
+        std::setvbuf(f, nullptr, _IONBF, 0);
+    run.pending.reserve(kWriteChunk + 4096);
+    if (!CopyDiscardedLines(run)) {
         PrintError("erreur de copie de %s\n", "copy error on %s\n", run.source);
         std::fclose(f);
+        run.pending.clear();
         run.outFailed = run.ioError = true;
         return;
     }
     run.out = f;
-    run.pending.reserve(kWriteChunk + 4096);
 }
 
 // Steps after the engine has seen one line: open the output at the first
