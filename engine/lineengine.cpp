@@ -8,9 +8,6 @@
 #include <cstring>
 #include <string_view>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "config/wholetoken.h"
 #include "coverage/coverage_hooks.h"
@@ -18,6 +15,7 @@
 #include "design/matrix_hooks.h"
 #include "design/pseudocode.h"
 #include "engine/blockstack.h"
+#include "engine/bytescan.h"
 #include "engine/reader.h"
 #include "engine/reformat.h"
 #include "engine/rules.h"
@@ -164,47 +162,6 @@ void CaptureVersionLog(ctxFichier& ctx) {
     }
 }
 
-struct TabScanBytes {
-    bool of[256] = {};
-    constexpr TabScanBytes() {
-        for (const char c : {'\t', '/', '*', '"', '\'', '\\'}) of[static_cast<unsigned char>(c)] = true;
-    }
-};
-constexpr TabScanBytes kTabScanBytes;
-
-#if defined(__SSE2__)
-// One bit for each of the 16 bytes at `p` that the tab pass acts on.
-inline unsigned TabScanHits(const char* p) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i hit = _mm_or_si128(
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\t')), _mm_cmpeq_epi8(v, _mm_set1_epi8('/'))),
-                     _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('*')), _mm_cmpeq_epi8(v, _mm_set1_epi8('"')))),
-        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\'')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))));
-    return static_cast<unsigned>(_mm_movemask_epi8(hit));
-}
-#endif
-
-// The index of the first byte from `i` on that the tab pass acts on, or `n`.
-// Most bytes of a line are none of them: sixteen are tested at once where
-// the processor allows. `readable` bytes from `s` may be read (at least `n`):
-// the last block of a line is read whole when its string has room for it, and
-// what lies past `n` is ignored.
-inline size_t NextTabScanByte(const char* s, size_t i, size_t n, size_t readable) {
-#if defined(__SSE2__)
-    for (; i + 16 <= n; i += 16) {
-        const unsigned bits = TabScanHits(s + i);
-        if (bits != 0) return i + static_cast<size_t>(__builtin_ctz(bits));
-    }
-    if (i < n && i + 16 <= readable) {
-        const unsigned bits = TabScanHits(s + i) & ((1u << (n - i)) - 1u);
-        return bits != 0 ? i + static_cast<size_t>(__builtin_ctz(bits)) : n;
-    }
-#else
-    (void)readable;
-#endif
-    while (i < n && !kTabScanBytes.of[static_cast<unsigned char>(s[i])]) ++i;
-    return i;
-}
 
 // Every tab becomes one blank, except inside string and character literals:
 // rewriting must not change the program's data. A literal may run on from the
@@ -224,9 +181,9 @@ bool ExpandTabs(ctxFichier& ctx) {
     bool inComment = ctx.inBlockComment;
     bool textBlock = ctx.inTextBlock;
     bool changed = false;
-    // Only the bytes NextTabScanByte stops at change the state below or are replaced.
+    // Only these bytes change the state below or are replaced.
     const size_t readable = line.capacity() + 1;
-    for (size_t i = 0; (i = NextTabScanByte(line.data(), i, n, readable)) < n; ++i) {
+    for (size_t i = 0; (i = FindAnyOf<'\t', '/', '*', '"', '\'', '\\'>(line.data(), i, n, readable)) < n; ++i) {
         const char c = line[i];
         const char next = i + 1 < n ? line[i + 1] : '\0';
         if (textBlock) {

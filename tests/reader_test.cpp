@@ -9,6 +9,7 @@
 
 #include "config/settings.h"
 #include "design/stringmatrix.h"
+#include "engine/bytescan.h"
 #include "engine/ctxfichier.h"
 #include "engine/lineengine.h"
 #include "platform/text.h"
@@ -52,6 +53,28 @@ class ReaderTest : public ::testing::Test {
 protected:
     void SetUp() override { ResetSettings(); }
 };
+
+TEST(ByteScan, FirstOfASetWithinTheBound) {
+    // Every position in and around the 16-byte blocks, with a matching byte
+    // just past the bound that must not count.
+    for (size_t n = 0; n <= 40; ++n) {
+        for (size_t at = 0; at <= n; ++at) {
+            std::string s(n, 'x');
+            if (at < n) s[at] = '*';
+            s += "/////////////////////";  // readable, but past `n`
+            const size_t want = at < n ? at : n;
+            EXPECT_EQ(want, (FindAnyOf<'/', '*'>(s.data(), 0, n, s.size()))) << n << " " << at;
+            EXPECT_EQ(want, (FindAnyOf<'/', '*'>(s.data(), 0, n, n))) << n << " " << at;
+            if (at < n) {
+                EXPECT_EQ(n, (FindAnyOf<'/', '*'>(s.data(), at + 1, n, s.size()))) << n << " " << at;
+            }
+        }
+    }
+    const std::string t = "a\tb\"c'd\\e";
+    EXPECT_EQ(1u, (FindAnyOf<'\t', '"'>(t.data(), 0, t.size(), t.size())));
+    EXPECT_EQ(3u, (FindAnyOf<'\t', '"'>(t.data(), 2, t.size(), t.size())));
+    EXPECT_EQ(7u, (FindAnyOf<'\\'>(t.data(), 0, t.size(), t.size())));
+}
 
 TEST_F(ReaderTest, OperatorsAndPunctuation) {
     expectTokens("a->b<<=c", {"a", "-", ">", "b", "<<=", "c"});
