@@ -166,6 +166,13 @@ void OpenOutput(FileRun& run) {
 // until the function ends.
 void AfterLine(FileRun& run, bool atEof) {
     ctxFichier& ctx = run.ctx;
+    // Lines going straight to the file: only the numbering moves on.
+    if (ctx.directOutput != nullptr && ctx.outputLines.empty()) {
+        if (run.pending.size() >= kWriteChunk) FlushPending(run);
+        ctx.lineNumber++;
+        ctx.outputLineNumber++;
+        return;
+    }
     // A function left open at the end of the file still has its changes written.
     bool flushable = !ctx.inFunction || atEof;
     // A Design page holds only what EmitLine made of each line: it is opened
