@@ -310,55 +310,78 @@ void MarkExit(ctxFichier& ctx) {
     }
 }
 
-// Statement keywords inside a function body; first match wins.
+// Statement keywords inside a function body.
+enum class Keyword { None, Label, Exit, Do, If, For, While, Else, Switch };
+
+// The statement keyword a word is, if any: one comparison after its length.
+Keyword KeywordOf(const TokenText& t) {
+    switch (t.size()) {
+        case 2:
+            return Is(t, "do") ? Keyword::Do : Is(t, "if") ? Keyword::If : Keyword::None;
+        case 3:
+            return Is(t, "for") ? Keyword::For : Keyword::None;
+        case 4:
+            return Is(t, "case") ? Keyword::Label : Is(t, "else") ? Keyword::Else : Keyword::None;
+        case 5:
+            return Is(t, "break") ? Keyword::Exit : Is(t, "while") ? Keyword::While : Keyword::None;
+        case 6:
+            return Is(t, "return") ? Keyword::Exit : Is(t, "switch") ? Keyword::Switch : Keyword::None;
+        case 7:
+            return Is(t, "default") ? Keyword::Label : Keyword::None;
+        case 8:
+            return Is(t, "continue") ? Keyword::Exit : Keyword::None;
+        default:
+            return Keyword::None;
+    }
+}
+
 void HandleKeyword(LineState& s) {
     ctxFichier& ctx = s.ctx;
-    const TokenText& t = ctx.token;
-    // Most words are no keyword: the keywords below are 2 to 8 bytes long and
-    // start with one of these letters.
-    if (t.size() < 2 || t.size() > 8) return;
-    switch (t[0]) {
-        case 'b': case 'c': case 'd': case 'e': case 'f': case 'i': case 'r': case 's': case 'w':
-            break;
-        default:
-            return;
-    }
     const int32_t topKind = ctx.Top().kind;
-    if (Is(t, "case") || Is(t, "default")) {
-        ctx.structuralLine = true;
-        if (topKind != Case) {
-            PushBlock(ctx, Case);
-        } else if (ctx.Top().statementDone) {
-            RuleCaseWithoutBreak(ctx);
-            PopBlock(ctx);
-            PushBlock(ctx, Case);
-        }
-        CoverageOnCaseKeyword(ctx);
-    } else if (Is(t, "break") || Is(t, "continue") || Is(t, "return")) {
-        ctx.structuralLine = true;
-        ctx.exitSeen = true;
-        CoverageOnExit(ctx);
-        MarkExit(ctx);
-    } else if (Is(t, "do")) {
-        PushBlock(ctx, Do);
-    } else if (Is(t, "if")) {
-        ctx.atStatementStart = false;
-        PushBlock(ctx, If);
-    } else if (Is(t, "for")) {
-        PushBlock(ctx, For);
-    } else if (Is(t, "while")) {
-        if (topKind == Do)
-            ctx.doWhileTail = true;  // the push then pops the Do
-        else
-            CoverageOnWhile(ctx);
-        PushBlock(ctx, While);
-    } else if (Is(t, "else")) {
-        if (topKind == If) PopBlock(ctx);
-        PushBlock(ctx, Else);
-    } else if (Is(t, "switch")) {
-        PushBlock(ctx, Switch);
-    } else {
-        return;
+    switch (KeywordOf(ctx.token)) {
+        case Keyword::Label:
+            ctx.structuralLine = true;
+            if (topKind != Case) {
+                PushBlock(ctx, Case);
+            } else if (ctx.Top().statementDone) {
+                RuleCaseWithoutBreak(ctx);
+                PopBlock(ctx);
+                PushBlock(ctx, Case);
+            }
+            CoverageOnCaseKeyword(ctx);
+            break;
+        case Keyword::Exit:
+            ctx.structuralLine = true;
+            ctx.exitSeen = true;
+            CoverageOnExit(ctx);
+            MarkExit(ctx);
+            break;
+        case Keyword::Do:
+            PushBlock(ctx, Do);
+            break;
+        case Keyword::If:
+            ctx.atStatementStart = false;
+            PushBlock(ctx, If);
+            break;
+        case Keyword::For:
+            PushBlock(ctx, For);
+            break;
+        case Keyword::While:
+            if (topKind == Do)
+                ctx.doWhileTail = true;  // the push then pops the Do
+            else
+                CoverageOnWhile(ctx);
+            PushBlock(ctx, While);
+            break;
+        case Keyword::Else:
+            if (topKind == If) PopBlock(ctx);
+            PushBlock(ctx, Else);
+            break;
+        case Keyword::Switch:
+            PushBlock(ctx, Switch);
+            break;
+        case Keyword::None:
+            return;
     }
     s.keyword = true;
     ctx.statementHasContent = true;
