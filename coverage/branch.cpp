@@ -1,5 +1,7 @@
 #include "coverage/branch.h"
 
+#include <vector>
+
 #include "console/console.h"
 
 namespace vantor {
@@ -59,5 +61,50 @@ Branch::Branch(int32_t line, int32_t instructions, int32_t depth_, int32_t colum
 }
 
 Branch::~Branch() { --liveBranchCount; }
+
+namespace {
+
+// Blocks of freed branches of this thread, given back when the thread ends.
+// Bounded: a file with a huge tree does not keep its memory for ever.
+struct FreeBranchBlocks {
+    static constexpr size_t kKept = 1 << 16;
+    std::vector<void*> blocks;
+    FreeBranchBlocks() = default;
+    FreeBranchBlocks(const FreeBranchBlocks&) = delete;
+    FreeBranchBlocks& operator=(const FreeBranchBlocks&) = delete;
+    ~FreeBranchBlocks() {
+        for (void* b : blocks) ::operator delete(b);
+    }
+};
+
+FreeBranchBlocks& FreeBlocks() {
+    static thread_local FreeBranchBlocks cache;
+    return cache;
+}
+
+}  // namespace
+
+void* Branch::operator new(size_t size) {
+    std::vector<void*>& blocks = FreeBlocks().blocks;
+    if (size != sizeof(Branch) || blocks.empty()) return ::operator new(size);
+    void* b = blocks.back();
+    blocks.pop_back();
+    return b;
+}
+
+void Branch::operator delete(void* block, size_t size) {
+    if (block == nullptr) return;
+    std::vector<void*>& blocks = FreeBlocks().blocks;
+    if (size != sizeof(Branch) || blocks.size() >= FreeBranchBlocks::kKept) {
+        ::operator delete(block);
+        return;
+    }
+    // Keeping the block must not fail: without room for it, it goes back.
+    try {
+        blocks.push_back(block);
+    } catch (...) {
+        ::operator delete(block);
+    }
+}
 
 }  // namespace vantor

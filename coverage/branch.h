@@ -1,6 +1,7 @@
 // Intrusive tree nodes: the base of the coverage records of a file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace vantor {
@@ -30,6 +31,12 @@ class Branch : public DblCollection2 {
 public:
     Branch(int32_t line, int32_t instructions, int32_t depth, int32_t column);
     ~Branch() override;
+
+    // A tree of tens of thousands of branches is made and dropped for every
+    // file: their blocks are kept for the next file rather than returned to
+    // the general allocator one by one.
+    static void* operator new(size_t size);
+    static void operator delete(void* block, size_t size);
 
     Branch* Parent() const { return static_cast<Branch*>(parent); }
     Branch* FirstChild() const { return static_cast<Branch*>(first); }
