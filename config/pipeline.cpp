@@ -19,6 +19,18 @@ namespace {
 // Output line strings kept for reuse: more than most functions have lines.
 constexpr size_t kSpareLines = 256;
 
+// The read and write buffers go from one file to the next: large blocks
+// allocated once per thread, not once per file.
+struct FileBuffers {
+    LineReader reader;
+    std::string pending;
+};
+
+FileBuffers& Buffers() {
+    static thread_local FileBuffers buffers;
+    return buffers;
+}
+
 // Everything one ProcessFile call owns besides the context.
 struct FileRun {
     ctxFichier& ctx;
@@ -36,9 +48,11 @@ struct FileRun {
     LineReader* reader = nullptr;   // the source's reader, while it is read
     // Output lines gathered here and handed to the stream in large pieces: a
     // stream call per line cost more than making the line.
-    std::string pending;
+    std::string& pending;
 
-    FileRun(ctxFichier& c, const std::string& src) : ctx(c), source(src) {}
+    FileRun(ctxFichier& c, const std::string& src) : ctx(c), source(src), pending(Buffers().pending) {
+        pending.clear();
+    }
 };
 
 void PrintError(const char* fr, const char* en, const std::string& path) {
@@ -311,7 +325,7 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
     run.throughEngine = !substring;
     LineProcessor engine = processor ? processor : &ProcessLine;
 
-    LineReader reader;
+    LineReader& reader = Buffers().reader;
     run.reader = &reader;
     if (!reader.Open(source)) {
         PrintError("impossible de lire %s\n", "unable to read %s\n", source);
@@ -371,6 +385,8 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
     counts.codeLines = ctx.codeLineCount;
     counts.violations = ctx.violationCount;
     counts.ioError = run.ioError;
+    // The write buffer keeps its room for the next file, within reason.
+    if (run.pending.capacity() > (4u << 20)) std::string().swap(run.pending);
     return counts;
 }
 
