@@ -139,29 +139,38 @@ std::string TakeUntilLineEnd(const std::string& line, size_t from, size_t limit)
 // revision on the first "Rev " line.
 void CaptureVersionLog(ctxFichier& ctx) {
     const std::string& line = ctx.line;
-    if (ctx.logArchive.empty()) {
-        const size_t p = line.find("$Log:");
-        if (p != std::string::npos) {
-            ctx.inVersionLog = true;
-            ctx.logArchive = TakeUntilLineEnd(line, p + 8, 600);
-            const size_t cut = ctx.logArchive.find("-arc  $");
-            if (cut != std::string::npos) ctx.logArchive.resize(cut);
+    const bool wantLog = ctx.logArchive.empty();
+    const bool wantRevision = Is(ctx.version, "?");
+    if (!wantLog && !wantRevision) return;
+    // The first "$Log:" and the first "Rev " in one pass: most lines hold
+    // neither, and an "R" is frequent.
+    size_t logAt = std::string::npos;
+    size_t revisionAt = std::string::npos;
+    const size_t n = line.size();
+    const char* p = line.data();
+    for (size_t i = 0; (i = FindAnyOf<'$', 'R'>(p, i, n, line.capacity() + 1)) < n; ++i) {
+        if (p[i] == '$') {
+            if (logAt == std::string::npos && n - i >= 5 && std::memcmp(p + i, "$Log:", 5) == 0) logAt = i;
+        } else if (revisionAt == std::string::npos && n - i >= 4 && std::memcmp(p + i, "Rev ", 4) == 0) {
+            revisionAt = i;
         }
+        if ((!wantLog || logAt != std::string::npos) && (!wantRevision || revisionAt != std::string::npos)) break;
     }
-    if (Is(ctx.version, "?")) {
-        const size_t p = line.find("Rev ");
-        if (p != std::string::npos) {
-            size_t i = p + 4;
-            while (i < line.size() && line[i] == ' ') ++i;
-            size_t end = i;
-            while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != '\r' &&
-                   line[end] != '\n')
-                ++end;
-            ctx.version.assign(line, i, end - i);
-        }
+    if (wantLog && logAt != std::string::npos) {
+        ctx.inVersionLog = true;
+        ctx.logArchive = TakeUntilLineEnd(line, logAt + 8, 600);
+        const size_t cut = ctx.logArchive.find("-arc  $");
+        if (cut != std::string::npos) ctx.logArchive.resize(cut);
+    }
+    if (wantRevision && revisionAt != std::string::npos) {
+        size_t i = revisionAt + 4;
+        while (i < line.size() && line[i] == ' ') ++i;
+        size_t end = i;
+        while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != '\r' && line[end] != '\n')
+            ++end;
+        ctx.version.assign(line, i, end - i);
     }
 }
-
 
 // Every tab becomes one blank, except inside string and character literals:
 // rewriting must not change the program's data. A literal may run on from the

@@ -460,6 +460,11 @@ TEST_F(CheckTest, VersionLog) {
     Feed(crlf, "/*\r\n * $Log:   P:/a.c\r\n Rev 2.0\r\n */\r\n");
     EXPECT_EQ(crlf.logArchive, "P:/a.c");
     EXPECT_EQ(crlf.version, "2.0");
+    // Both on one line, far into it, after other capital Rs.
+    ctxFichier both;
+    Feed(both, "/*\n * RRR Reviewed: REV, Revision Rev 7.1 $Log:   Q:/b.c\n */\n");
+    EXPECT_EQ(both.logArchive, "Q:/b.c");
+    EXPECT_EQ(both.version, "7.1");
     // Only lines that start inside a comment or directive are searched.
     ctxFichier code;
     Feed(code, "int Rev 3;\n/* Rev 4 */\n");
