@@ -24,6 +24,7 @@ constexpr size_t kSpareLines = 256;
 struct FileBuffers {
     LineReader reader;
     std::string pending;
+    std::string held;
 };
 
 FileBuffers& Buffers() {
@@ -49,9 +50,15 @@ struct FileRun {
     // Output lines gathered here and handed to the stream in large pieces: a
     // stream call per line cost more than making the line.
     std::string& pending;
+    // Apply: the lines made since the last line that could be written (those
+    // of the function being read), one after the other; Instrument, Design
+    // and Search hold theirs in the context's `outputLines`.
+    std::string& held;
 
-    FileRun(ctxFichier& c, const std::string& src) : ctx(c), source(src), pending(Buffers().pending) {
+    FileRun(ctxFichier& c, const std::string& src)
+        : ctx(c), source(src), pending(Buffers().pending), held(Buffers().held) {
         pending.clear();
+        held.clear();
     }
 };
 
@@ -181,7 +188,7 @@ void OpenOutput(FileRun& run) {
 void AfterLine(FileRun& run, bool atEof) {
     ctxFichier& ctx = run.ctx;
     // Lines going straight to the file: only the numbering moves on.
-    if (ctx.directOutput != nullptr && ctx.outputLines.empty()) {
+    if (ctx.directOutput == &run.pending && ctx.outputLines.empty()) {
         if (run.pending.size() >= kWriteChunk) FlushPending(run);
         ctx.lineNumber++;
         ctx.outputLineNumber++;
@@ -195,10 +202,13 @@ void AfterLine(FileRun& run, bool atEof) {
     if (!run.out && !run.outFailed && changed && flushable) OpenOutput(run);
     if (!ctx.inFunction) run.linesDiscarded = ctx.lineNumber;
     if (run.out && flushable) {
+        run.pending += run.held;
+        run.held.clear();
         for (const std::string& l : ctx.outputLines) run.pending += l;
         if (run.pending.size() >= kWriteChunk) FlushPending(run);
     }
     if (!ctx.inFunction) {
+        run.held.clear();
         // The strings go back to EmitLine with their capacity. Design and Search
         // take none from there: the pool is bounded, not a copy of the file.
         for (std::string& l : ctx.outputLines) {
@@ -207,11 +217,8 @@ void AfterLine(FileRun& run, bool atEof) {
         }
         ctx.outputLines.clear();
     }
-    // From here on every line goes to the file as it is made, where nothing
-    // can change it later: Instrument moves its lines until the end of the
-    // function, Design and Search make theirs differently.
-    if (run.out && ctx.outputLines.empty() && !Settings.couverture && !Settings.designMode &&
-        !Settings.dictionaryMode)
+    // From here on every line goes to the file as it is made.
+    if (run.out && ctx.directOutput == &run.held && run.held.empty() && ctx.outputLines.empty())
         ctx.directOutput = &run.pending;
     ctx.lineNumber++;
     ctx.outputLineNumber++;
@@ -323,6 +330,11 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
     run.destination = run.inPlace ? source : destination;
     const bool substring = Settings.dictionaryMode && Settings.substringMode;
     run.throughEngine = !substring;
+    // Apply's lines go to a buffer as they are made, where nothing changes
+    // them later: Instrument moves its lines until the end of the function,
+    // Design and Search make theirs differently, Check keeps none.
+    if (!Settings.checkMode && !Settings.couverture && !Settings.designMode && !Settings.dictionaryMode)
+        ctx.directOutput = &run.held;
     LineProcessor engine = processor ? processor : &ProcessLine;
 
     LineReader& reader = Buffers().reader;

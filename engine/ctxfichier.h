@@ -178,10 +178,10 @@ struct ctxFichier {
     // Strings of output lines already written, kept with their capacity for
     // the next lines: a line costs no allocation.
     std::vector<std::string> spareLines;
-    // Apply, once the output file is open and no line is held: the buffer of
-    // the file being written, to which EmitLine appends each finished line
-    // directly (nothing later changes a line already made). Null otherwise:
-    // lines then go to `outputLines`.
+    // Apply: the buffer to which EmitLine appends each finished line directly
+    // (nothing later changes a line already made): the pipeline's lines held
+    // until they can be written, then, once the output file is open, its
+    // write buffer. Null for the other commands: lines go to `outputLines`.
     std::string* directOutput = nullptr;
     bool lineModified = false;
     int32_t column = 0;
