@@ -93,6 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* text = reinterpret_cast<const char*>(data + 2);
     const size_t n = size - 2;
     std::string output;
+    // Apply's lines may also go straight into the output, as in the pipeline.
+    if (Settings.Indenter && !Settings.dictionaryMode && (rewrite & 32) != 0) ctx.directOutput = &output;
     // Whole lines, whatever their length, as the pipeline reads them.
     size_t from = 0;
     while (from < n) {
