@@ -397,8 +397,9 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
     counts.codeLines = ctx.codeLineCount;
     counts.violations = ctx.violationCount;
     counts.ioError = run.ioError;
-    // The write buffer keeps its room for the next file, within reason.
+    // The buffers keep their room for the next file, within reason.
     if (run.pending.capacity() > (4u << 20)) std::string().swap(run.pending);
+    if (run.held.capacity() > (4u << 20)) std::string().swap(run.held);
     return counts;
 }
 
