@@ -91,15 +91,25 @@ std::string DesignListEntry(const std::string& path) {
     return r;
 }
 
-// The length of the first `count` lines of `data`, or 0 when it holds fewer.
-size_t LengthOfLines(const char* data, size_t size, int32_t count) {
-    size_t at = 0;
+// Appends the first `count` lines of `data` (`size` bytes) to `out`, each
+// given the engine's line end when `setLineEnd`. False, with `out` as it
+// was, when `data` holds fewer lines.
+bool AppendLines(std::string& out, const char* data, size_t size, int32_t count, bool setLineEnd) {
+    const size_t start = out.size();
+    const char* p = data;
+    const char* const end = data + size;
     for (int32_t i = 0; i < count; ++i) {
-        const void* nl = at < size ? std::memchr(data + at, '\n', size - at) : nullptr;
-        if (nl == nullptr) return 0;
-        at = static_cast<size_t>(static_cast<const char*>(nl) - data) + 1;
+        const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        if (nl == nullptr) {
+            out.resize(start);
+            return false;
+        }
+        const size_t from = out.size();
+        out.append(p, static_cast<size_t>(nl - p) + 1);
+        p = nl + 1;
+        if (setLineEnd) SetLineEnd(out, from, Settings.rtlf);
     }
-    return at;
+    return true;
 }
 
 // The lines dropped while the file was still unchanged: taken again from the
@@ -112,24 +122,9 @@ bool CopyDiscardedLines(FileRun& run) {
     std::string& out = run.pending;
     const char* data = nullptr;
     size_t size = 0;
-    if (run.reader != nullptr && run.reader->HeldFromStart(data, size)) {
-        const size_t length = LengthOfLines(data, size, run.linesDiscarded);
-        if (length > 0 && !setLineEnd) {
-            out.append(data, length);
-            return true;
-        }
-        if (length > 0) {
-            const char* p = data;
-            for (int32_t i = 0; i < run.linesDiscarded; ++i) {
-                const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(data + length - p)));
-                const size_t from = out.size();
-                out.append(p, static_cast<size_t>(nl - p) + 1);
-                p = nl + 1;
-                SetLineEnd(out, from, Settings.rtlf);
-            }
-            return true;
-        }
-    }
+    if (run.reader != nullptr && run.reader->HeldFromStart(data, size) &&
+        AppendLines(out, data, size, run.linesDiscarded, setLineEnd))
+        return true;
     LineReader again;
     if (!again.Open(run.source)) return false;
     std::string text;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -44,6 +45,12 @@ inline size_t FindAnyOf(const char* s, size_t i, size_t n, size_t readable) {
         if (((c == Bytes) || ...)) return i;
     }
     return n;
+}
+
+// The same in a string, from index `i`: its spare capacity may be read.
+template <char... Bytes>
+inline size_t FindAnyOf(const std::string& s, size_t i) {
+    return FindAnyOf<Bytes...>(s.data(), i, s.size(), s.capacity() + 1);
 }
 
 }  // namespace vantor

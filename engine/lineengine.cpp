@@ -8,7 +8,6 @@
 #include <cstring>
 #include <string_view>
 
-
 #include "config/wholetoken.h"
 #include "coverage/coverage_hooks.h"
 #include "design/emitline.h"
@@ -148,7 +147,7 @@ void CaptureVersionLog(ctxFichier& ctx) {
     size_t revisionAt = std::string::npos;
     const size_t n = line.size();
     const char* p = line.data();
-    for (size_t i = 0; (i = FindAnyOf<'$', 'R'>(p, i, n, line.capacity() + 1)) < n; ++i) {
+    for (size_t i = 0; (i = FindAnyOf<'$', 'R'>(line, i)) < n; ++i) {
         if (p[i] == '$') {
             if (logAt == std::string::npos && n - i >= 5 && std::memcmp(p + i, "$Log:", 5) == 0) logAt = i;
         } else if (revisionAt == std::string::npos && n - i >= 4 && std::memcmp(p + i, "Rev ", 4) == 0) {
@@ -191,8 +190,7 @@ bool ExpandTabs(ctxFichier& ctx) {
     bool textBlock = ctx.inTextBlock;
     bool changed = false;
     // Only these bytes change the state below or are replaced.
-    const size_t readable = line.capacity() + 1;
-    for (size_t i = 0; (i = FindAnyOf<'\t', '/', '*', '"', '\'', '\\'>(line.data(), i, n, readable)) < n; ++i) {
+    for (size_t i = 0; (i = FindAnyOf<'\t', '/', '*', '"', '\'', '\\'>(line, i)) < n; ++i) {
         const char c = line[i];
         const char next = i + 1 < n ? line[i + 1] : '\0';
         if (textBlock) {

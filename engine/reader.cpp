@@ -218,7 +218,7 @@ bool SkipCommentTokens(ctxFichier& ctx, bool& sawName) {
         // mark is where ReadToken would start a token: no token holds one but
         // as its first byte, or as the second of a pair that starts with one
         // (read below as a pair).
-        if (sawName) i = FindAnyOf<'/', '*', '\\'>(line.data(), i, n, line.capacity() + 1);  // kCommentMark
+        if (sawName) i = FindAnyOf<'/', '*', '\\'>(line, i);  // kCommentMark
         while (IsBlank(line.c_str()[i])) ++i;
         if (i >= n) break;
         const char c = line[i];

@@ -105,31 +105,28 @@ bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) {
         e.name = d->d_name;
         if (e.name == "." || e.name == "..") continue;
         bool link = false;
-#ifdef DT_UNKNOWN
-        unsigned char type = d->d_type;
-#else
-        unsigned char type = 0;
-#endif
-#ifdef DT_REG
-        if (type == DT_REG) {
-            e.isFile = true;
-        } else if (type == DT_DIR) {
-            e.isDir = true;
-        } else if (type != DT_UNKNOWN && type != DT_LNK) {
-            // a device, pipe or socket: neither
-        } else
-#endif
-        {
-            path = prefix + e.name;
-            struct stat st;
-            if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) link = true;
-            // follows links; a broken link is neither
-            if (stat(path.c_str(), &st) == 0) {
-                e.isDir = S_ISDIR(st.st_mode);
-                e.isFile = S_ISREG(st.st_mode);
+        switch (d->d_type) {
+            case DT_REG:
+                e.isFile = true;
+                break;
+            case DT_DIR:
+                e.isDir = true;
+                break;
+            case DT_LNK:
+            case DT_UNKNOWN: {
+                path = prefix + e.name;
+                struct stat st;
+                link = d->d_type == DT_LNK || (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+                // follows links; a broken link is neither
+                if (stat(path.c_str(), &st) == 0) {
+                    e.isDir = S_ISDIR(st.st_mode);
+                    e.isFile = S_ISREG(st.st_mode);
+                }
+                break;
             }
+            default:  // a device, pipe or socket: neither
+                break;
         }
-        (void)type;
         e.isSymlinkToDir = link && e.isDir;
         if (!e.name.empty() && e.name[0] == '.') e.isHidden = true;
         entries.push_back(std::move(e));
