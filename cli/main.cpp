@@ -1,5 +1,6 @@
 // vantor-cli: the batch commands of the window for terminals, scripts and CI.
 // Its stdout is the console text the window would show, in the same order.
+#include <csignal>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitViolations = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitFileError = 3;
+constexpr int kExitInterrupted = 130;  // as a shell reports a command ended by Ctrl-C
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "vantor-cli: %s\n", message.c_str());
@@ -140,6 +142,31 @@ bool InstrumentFolder(const Options& o, const std::string& source, std::string& 
     return true;
 }
 
+// The first interrupt asks the run to stop after the file in progress, with
+// every rewrite already written swapped in; a second one ends the program.
+extern "C" void OnInterrupt(int sig) {
+    RequestStop();
+    std::signal(sig, SIG_DFL);
+}
+
+void CatchInterrupts() {
+#ifdef _WIN32
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+#else
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sa.sa_flags = SA_RESTART | SA_RESETHAND;
+    sigemptyset(&sa.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
+#endif
+}
+
+// Each failed file also gets the system's reason, for the person reading the log.
+void FileErrorToStderr(const std::string& path, const std::string& reason) {
+    std::fprintf(stderr, "vantor-cli: %s: %s\n", path.c_str(), reason.c_str());
+}
+
 // --format gcc: one PATH:LINE: TEXT line per violation, nothing else on stdout.
 void GccViolation(const ctxFichier& ctx, int32_t line, const char* text) {
     size_t n = std::strlen(text);
@@ -201,11 +228,17 @@ int main(int argc, char** argv) {
     std::string source = o.sourceGiven ? o.source
                                        : (o.command == Command::Analyse ? Settings.Test : Settings.Source);
     if (source.empty()) return Fail("no SOURCE given and the configuration names none");
-    if (!PathExists(source)) return Fail("SOURCE does not exist: " + source);
+    int pathError = 0;
+    switch (KindOfPath(source, &pathError)) {
+        case PathKind::Missing: return Fail("SOURCE does not exist: " + source);
+        case PathKind::Error: return Fail(source + ": " + ErrorText(pathError));
+        // A FIFO or a device would block the run or feed it endless bytes.
+        case PathKind::Other: return Fail("SOURCE is neither a folder nor a regular file: " + source);
+        case PathKind::File:
+        case PathKind::Folder: break;
+    }
     if (!CommandBuilt(o.command))
         return Fail(std::string("the ") + CommandName(o.command) + " command is not available yet");
-    if (o.format == ReportFormat::Gcc && o.command != Command::Check)
-        return Fail("--format gcc applies to check only");
 
     std::string destination;
     if (o.command == Command::Design && !DesignFolder(o, source, destination, error)) return Fail(error);
@@ -213,6 +246,7 @@ int main(int argc, char** argv) {
 
     SetRunFlags(o.command, o.substring);
 
+    SetFileErrorHook(&FileErrorToStderr);
     bool colours = o.color == ColorMode::Always || (o.color == ColorMode::Auto && StdoutIsTerminal());
     TerminalSink terminal(stdout, colours);
     ErrorsToStderrSink errorsOnly;
@@ -234,12 +268,22 @@ int main(int argc, char** argv) {
     // Design: matrices and list file around the batch, then pages, list closed,
     // designMode cleared, and only then the closing word, as the batch worker does.
     bool designOk = o.command != Command::Design || BeginDesignRun(destination);
+    CatchInterrupts();
     BatchTotals totals = RunBatch(source, destination, &dictionary);
     if (o.command == Command::Design) designOk = EndDesignRun(destination) && designOk;
     if (!designOk) totals.ioErrors++;
-    if (o.format == ReportFormat::Console) ConsolePrintStyle(&console, fsUnderline, "%s", Tr("terminé\n", "finished\n"));
+    if (o.format == ReportFormat::Console) {
+        if (totals.stopped)
+            ConsolePrintColor(&console, kColorRed, "%s", Tr("interrompu\n", "interrupted\n"));
+        else
+            ConsolePrintStyle(&console, fsUnderline, "%s", Tr("terminé\n", "finished\n"));
+    }
     std::fflush(stdout);
     ConsoleDetach(&console);
+    if (totals.stopped) {
+        std::fprintf(stderr, "vantor-cli: interrupted\n");
+        return kExitInterrupted;
+    }
 
     if (totals.ioErrors > 0) return kExitFileError;
     if (Settings.checkMode && totals.violations > 0) return kExitViolations;

@@ -59,6 +59,33 @@ static bool SplitPair(const std::string& s, std::string& a, std::string& b) {
     return true;
 }
 
+// An option the command does not use would be passed over without a word,
+// and the user left believing it did something (`apply -o DIR` rewriting the
+// sources in place): it is a usage error.
+static bool RefuseUnusedOptions(const Options& o, std::string& error) {
+    const Command c = o.command;
+    const bool dictionaryCommand = c == Command::Search || c == Command::Replace;
+    const struct {
+        bool given;
+        bool used;
+        const char* what;
+    } rules[] = {
+        {o.destGiven, c == Command::Design || c == Command::Instrument, "-o/--dest applies to design and instrument only"},
+        {!o.dict.empty(), dictionaryCommand, "--dict applies to search and replace only"},
+        {o.substring, dictionaryCommand, "--substring applies to search and replace only"},
+        {o.pragmaBeforeGiven, c == Command::Instrument, "--pragma-before applies to instrument only"},
+        {o.pragmaAfterGiven, c == Command::Instrument, "--pragma-after applies to instrument only"},
+        {!o.lcov.empty(), c == Command::Analyse, "--lcov applies to analyse only"},
+        {o.formatGiven, c == Command::Check, "--format applies to check only"},
+    };
+    for (const auto& r : rules)
+        if (r.given && !r.used) {
+            error = r.what;
+            return false;
+        }
+    return true;
+}
+
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     std::vector<std::string> positional;
     bool onlyPositional = false;
@@ -166,6 +193,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
             }
         } else if (name == "--format") {
             if (!value(v)) return false;
+            o.formatGiven = true;
             if (v == "console")
                 o.format = ReportFormat::Console;
             else if (v == "gcc")
@@ -196,11 +224,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
         o.source = positional[1];
         o.sourceGiven = true;
     }
-    if (!o.lcov.empty() && o.command != Command::Analyse) {
-        error = "--lcov applies to analyse only";
-        return false;
-    }
-    return true;
+    return RefuseUnusedOptions(o, error);
 }
 
 // Strict decimal int32, blanks around allowed: a typo must not become 0.

@@ -34,6 +34,7 @@ struct Options {
     std::string lang;  // "", "en" or "fr"
     ColorMode color = ColorMode::Auto;
     ReportFormat format = ReportFormat::Console;
+    bool formatGiven = false;
     bool help = false;
     bool version = false;
 };

@@ -19,6 +19,14 @@ bool LineReader::Open(const std::string& path) {
 
 void LineReader::Close() { file_.Close(); }
 
+bool LineReader::LooksLikeText() {
+    if (held_ == 0 && !Fill()) return true;  // empty, or the read error comes with the first line
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(buf_.get());
+    const size_t n = held_ < 4096 ? held_ : 4096;
+    if (n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) return false;
+    return std::memchr(b, 0, n) == nullptr;
+}
+
 bool LineReader::Fill() {
     if (pos_ < len_) return true;
     if (!file_.IsOpen() || eof_ || error_) return false;

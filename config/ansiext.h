@@ -30,6 +30,12 @@ public:
     bool Open(const std::string& path);  // binary; false when it cannot be opened
     void Close();
     bool IsOpen() const { return file_.IsOpen(); }
+    // The open file: why it failed to open, its lock, what its rewrite takes over.
+    InputFile& File() { return file_; }
+    // False when the first bytes show the file is no 8-bit text (a UTF-16 or
+    // UTF-32 byte-order mark, or a NUL byte in its first 4 KB): the engine
+    // would cut its characters apart.
+    bool LooksLikeText();
 
     ReadStatus Next(std::string& text) {
         // A line already whole in the buffer: the usual case, done here.

@@ -1,5 +1,7 @@
 #include "config/batch.h"
 
+#include <atomic>
+#include <cerrno>
 #include <ctime>
 #include <vector>
 
@@ -10,6 +12,10 @@
 namespace vantor {
 
 namespace {
+
+// Lock-free, so a signal handler may set it.
+std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the stop flag is set from signal handlers");
 
 bool MatchGlob(const char* name, size_t nameLen, const char* mask, size_t maskLen) {
     const size_t none = static_cast<size_t>(-1);
@@ -30,6 +36,13 @@ bool MatchGlob(const char* name, size_t nameLen, const char* mask, size_t maskLe
     }
     while (j < maskLen && mask[j] == '*') ++j;
     return j == maskLen;
+}
+
+// The backups and new texts that rewriting in place leaves beside the
+// sources are never sources themselves, whatever the masks say ("x.bak.c"
+// still is one).
+bool IsWorkFile(const std::string& name) {
+    return EndsWithNoCase(name, ".bak", 4) || EndsWithNoCase(name, ".new", 4);
 }
 
 void AddFile(BatchTotals& totals, const FileCounts& c) {
@@ -73,6 +86,10 @@ void PrintRules() {
 
 }  // namespace
 
+void RequestStop() { stopRequested.store(true); }
+bool StopRequested() { return stopRequested.load(); }
+void ClearStopRequest() { stopRequested.store(false); }
+
 bool MatchMask(const std::string& name, const std::string& mask) {
     if (MatchGlob(name.data(), name.size(), mask.data(), mask.size())) return true;
     size_t n = mask.size();
@@ -89,6 +106,7 @@ BatchTotals RunBatch(const std::string& source, const std::string& destination,
     PendingSwaps swaps;
     WalkFolder(source, destination, dictionary, totals, processor, &swaps);
     totals.ioErrors += swaps.Commit();
+    totals.stopped = StopRequested();
     ConsolePrintStyle(&console, fsUnderline,
                       "Analyzed:%d files,%d functions, %d lines, %d lines with code, %d instructions %d branchs\n",
                       totals.files, totals.functions, totals.lines, totals.codeLines, totals.instructions,
@@ -102,7 +120,10 @@ void WalkFolder(const std::string& source, const std::string& destination,
     if (source.empty()) return;
     const SettingsRecord& s = Settings;
 
-    if (IsFile(source)) {
+    // A path that is there but is no folder (a FIFO, a device) goes to the
+    // pipeline, which refuses it with its reason.
+    const PathKind kind = KindOfPath(source);
+    if (kind == PathKind::File || kind == PathKind::Other) {
         // Design and Instrumentation write a single file into their destination
         // folder under its own name, never over the source.
         std::string out;
@@ -123,7 +144,19 @@ void WalkFolder(const std::string& source, const std::string& destination,
     if (!s.folderToIgnore.empty() && dst.find(s.folderToIgnore) != std::string::npos) return;
 
     std::vector<DirEntry> entries;
-    ListFolder(src, entries);  // one listing serves every mask and the sub-folders
+    int error = 0;
+    // One listing serves every mask and the sub-folders. A folder that is not
+    // there yields nothing, as a missing source gives an empty run; one that
+    // is there and cannot be listed is a file error.
+    if (!ListFolder(src, entries, &error) && error != ENOENT) {
+        if (IsNameTooLong(error))
+            ReportFileError("chemin trop long : %s\n", "path too long: %s\n", src, ErrorText(error));
+        else
+            ReportFileError("impossible de lire le répertoire %s\n", "unable to read the folder %s\n", src,
+                            ErrorText(error));
+        totals.ioErrors++;
+        return;
+    }
 
     // A file that several masks take ("*.c" and "*.*") is processed once per
     // mask. Its rewrite from the first pass is swapped in before the second
@@ -134,7 +167,8 @@ void WalkFolder(const std::string& source, const std::string& destination,
         for (size_t i = 0; i < entries.size(); ++i) {
             const DirEntry& e = entries[i];
             if (!e.isFile || e.isHidden || !MatchMask(e.name, mask)) continue;
-            if (EqualsNoCase(e.name, std::string("portab.h"))) continue;
+            if (EqualsNoCase(e.name, std::string("portab.h")) || IsWorkFile(e.name)) continue;
+            if (StopRequested()) return;
             if (seen[i] && swaps != nullptr) totals.ioErrors += swaps->Commit();
             seen[i] = true;
             std::string out = dst + e.name;
@@ -149,6 +183,7 @@ void WalkFolder(const std::string& source, const std::string& destination,
         // A folder reached through a link is not entered: a link loop would never end.
         if (!e.isDir || e.isHidden || e.isSymlinkToDir) continue;
         if (e.name.find(".bak") != std::string::npos) continue;
+        if (StopRequested()) return;
         WalkFolder(src + e.name, dst + e.name, dictionary, totals, processor, swaps);
     }
 }

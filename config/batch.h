@@ -20,12 +20,21 @@ struct BatchTotals {
     // its exit status.
     int32_t violations = 0;
     int32_t ioErrors = 0;
+    bool stopped = false;  // RequestStop ended the walk early
 };
 
 // One run over a folder or one file; prints the header, the rules listing for
 // Check, and the "Analyzed:" line. Returns the totals.
 BatchTotals RunBatch(const std::string& source, const std::string& destination,
                      const Dictionary* dictionary, LineProcessor processor = nullptr);
+
+// Asks the run in progress to stop before its next file: the file being
+// processed is finished and every rewrite already written is swapped in, so
+// an interrupted run leaves no half state behind. Safe in a signal handler.
+void RequestStop();
+bool StopRequested();
+// Clears a request, before a new run.
+void ClearStopRequest();
 
 // A file mask: "*" any run of characters, "?" one character, letter case
 // ignored; a mask ending in ".*" also takes names without a dot ("*.*" takes all).

@@ -1,5 +1,7 @@
 #include "config/pipeline.h"
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <system_error>
@@ -45,6 +47,9 @@ struct FileRun {
     bool writeOk = true;
     bool readFailed = false;
     bool ioError = false;
+    int error = 0;               // the first system error met while writing
+    FileOwnership ownership;     // the source's, given to its rewrite
+    SourceLock lock;             // in place: held until the rewrite is swapped in
     PendingSwaps* swaps = nullptr;  // in place: flushed and swapped later, with others
     LineReader* reader = nullptr;   // the source's reader, while it is read
     // Output lines gathered here and handed to the stream in large pieces: a
@@ -62,8 +67,14 @@ struct FileRun {
     }
 };
 
-void PrintError(const char* fr, const char* en, const std::string& path) {
-    ConsolePrintColor(&console, kColorRed, Tr(fr, en), path.c_str());
+std::atomic<FileErrorHook> fileErrorHook{nullptr};
+
+void PrintError(const char* fr, const char* en, const std::string& path, int error) {
+    ReportFileError(fr, en, path, ErrorText(error));
+}
+
+void NoteError(FileRun& run) {
+    if (run.error == 0) run.error = errno;
 }
 
 // Copied lines take the line end the engine gives its own output lines, so a
@@ -142,8 +153,10 @@ constexpr size_t kWriteChunk = 64 * 1024;
 
 void FlushPending(FileRun& run) {
     if (run.pending.empty()) return;
-    run.writeOk = std::fwrite(run.pending.data(), 1, run.pending.size(), run.out) == run.pending.size() &&
-                  run.writeOk;
+    if (std::fwrite(run.pending.data(), 1, run.pending.size(), run.out) != run.pending.size()) {
+        NoteError(run);
+        run.writeOk = false;
+    }
     run.pending.clear();
 }
 
@@ -153,9 +166,18 @@ void OpenOutput(FileRun& run) {
         if (!WriteLine(Settings.designListFile, DesignListEntry(path))) run.ioError = true;
     }
     ConsolePrint(&console, "Modification\n");
-    FILE* f = OpenFile(path, "wb");
+    // A source its user may not write is not rewritten behind their back.
+    if (run.inPlace && !run.ownership.writable) {
+        ReportFileError("impossible de modifier %s\n", "unable to modify %s\n", run.source, "read-only file");
+        run.outFailed = run.ioError = true;
+        return;
+    }
+    // The new text of a source is readable by its owner only until it takes
+    // the source's own permissions, just before the swap.
+    int error = 0;
+    FILE* f = CreateNewFile(path, run.inPlace ? 0600 : 0666, error);
     if (!f) {
-        PrintError("impossible d'écrire le fichier %s\n", "unable to write the file %s\n", path);
+        PrintError("impossible d'écrire le fichier %s\n", "unable to write the file %s\n", path, error);
         run.outFailed = run.ioError = true;
         return;
     }
@@ -168,8 +190,9 @@ void OpenOutput(FileRun& run) {
         std::setvbuf(f, nullptr, _IONBF, 0);
     run.pending.reserve(kWriteChunk + 4096);
     if (!CopyDiscardedLines(run)) {
-        PrintError("erreur de copie de %s\n", "copy error on %s\n", run.source);
+        PrintError("erreur de copie de %s\n", "copy error on %s\n", run.source, errno);
         std::fclose(f);
+        if (run.inPlace) RemoveFile(path);
         run.pending.clear();
         run.outFailed = run.ioError = true;
         return;
@@ -226,63 +249,97 @@ void InsertCoverageHeader(ctxFichier& ctx) {
 }
 
 // ".new" becomes the source, the source becomes ".bak"; on failure the
-// source stays as it was: it is never lost.
-bool SwapInPlace(const std::string& source) {
-    return ReplaceKeepingBackup(source, source + ".new", source + ".bak");
+// source stays as it was: it is never lost, and the ".new" goes.
+bool SwapInPlace(const std::string& source, int& error) {
+    if (ReplaceKeepingBackup(source, source + ".new", source + ".bak", &error)) return true;
+    RemoveFile(source + ".new");
+    return false;
 }
 
 void FinishOutput(FileRun& run) {
     if (!run.out) return;
     FlushPending(run);
     // A table that could not be written leaves an output that does not build: a write error.
-    if (Settings.couverture && !WriteCoverageTable(run.ctx, run.out)) run.writeOk = false;
+    if (Settings.couverture && !WriteCoverageTable(run.ctx, run.out)) {
+        NoteError(run);
+        run.writeOk = false;
+    }
+    int error = 0;
+    if (run.inPlace && run.writeOk && !TakeOwnership(run.out, run.ownership, error)) {
+        if (run.error == 0) run.error = error;
+        run.writeOk = false;
+    }
     const bool deferred = run.inPlace && run.swaps != nullptr;
     bool ok = run.inPlace && !deferred ? FlushToDisk(run.out) : std::fflush(run.out) == 0;
+    if (!ok) NoteError(run);
     if (std::ferror(run.out)) ok = false;
-    if (std::fclose(run.out) != 0) ok = false;
+    if (std::fclose(run.out) != 0) {
+        NoteError(run);
+        ok = false;
+    }
     run.out = nullptr;
     if (!ok) run.writeOk = false;
     if (!run.writeOk) {
-        PrintError("erreur d'écriture sur %s\n", "write error on %s\n", run.destination);
+        PrintError("erreur d'écriture sur %s\n", "write error on %s\n", run.destination, run.error);
+        // An incomplete rewrite is no use to anyone; the source is untouched.
+        if (run.inPlace) RemoveFile(run.source + ".new");
         run.ioError = true;
         return;
     }
+    if (!run.inPlace) return;
     // After a read error the output is incomplete: the source stays as it is.
-    if (run.readFailed || !run.inPlace) return;
-    if (deferred) {
-        run.swaps->Add(run.source);
+    if (run.readFailed) {
+        RemoveFile(run.source + ".new");
         return;
     }
-    if (!SwapInPlace(run.source)) {
-        PrintError("impossible de modifier %s\n", "unable to modify %s\n", run.source);
+    if (deferred) {
+        run.swaps->Add(run.source, std::move(run.lock));
+        return;
+    }
+    if (!SwapInPlace(run.source, error)) {
+        PrintError("impossible de modifier %s\n", "unable to modify %s\n", run.source, error);
         run.ioError = true;
     }
 }
 
 // Flushes the ".new" of every source to the disk, then swaps each in;
-// the sources that failed go to the two lists.
-void CommitBatch(const std::vector<std::string>& sources, std::vector<std::string>& writeFailed,
-                 std::vector<std::string>& swapFailed) {
+// the sources that failed go to the two lists with their error codes.
+void CommitBatch(const std::vector<std::string>& sources, std::vector<std::pair<std::string, int>>& writeFailed,
+                 std::vector<std::pair<std::string, int>>& swapFailed) {
     std::vector<std::string> fresh;
     fresh.reserve(sources.size());
     for (const std::string& s : sources) fresh.push_back(s + ".new");
     std::vector<bool> flushed;
-    FlushFilesToDisk(fresh, flushed);
+    std::vector<int> errors;
+    FlushFilesToDisk(fresh, flushed, &errors);
     for (size_t i = 0; i < sources.size(); ++i) {
-        if (!flushed[i])
-            writeFailed.push_back(sources[i]);
-        else if (!SwapInPlace(sources[i]))
-            swapFailed.push_back(sources[i]);
+        int error = 0;
+        if (!flushed[i]) {
+            RemoveFile(fresh[i]);
+            writeFailed.emplace_back(sources[i], errors[i]);
+        } else if (!SwapInPlace(sources[i], error)) {
+            swapFailed.emplace_back(sources[i], error);
+        }
     }
 }
 
 }  // namespace
 
+void SetFileErrorHook(FileErrorHook hook) { fileErrorHook.store(hook); }
+
+void ReportFileError(const char* fr, const char* en, const std::string& path, const std::string& reason) {
+    ConsolePrintColor(&console, kColorRed, Tr(fr, en), path.c_str());
+    if (FileErrorHook hook = fileErrorHook.load()) hook(path, reason);
+}
+
 int32_t PendingSwaps::Wait() {
     if (worker_.joinable()) worker_.join();
     inFlight_.clear();
-    for (const std::string& s : writeFailed_) PrintError("erreur d'écriture sur %s\n", "write error on %s\n", s);
-    for (const std::string& s : swapFailed_) PrintError("impossible de modifier %s\n", "unable to modify %s\n", s);
+    inFlightLocks_.clear();
+    for (const auto& f : writeFailed_)
+        PrintError("erreur d'écriture sur %s\n", "write error on %s\n", f.first, f.second);
+    for (const auto& f : swapFailed_)
+        PrintError("impossible de modifier %s\n", "unable to modify %s\n", f.first, f.second);
     const int32_t failures = static_cast<int32_t>(writeFailed_.size() + swapFailed_.size());
     writeFailed_.clear();
     swapFailed_.clear();
@@ -294,6 +351,7 @@ int32_t PendingSwaps::Commit() {
     if (sources_.empty()) return failures;
     CommitBatch(sources_, writeFailed_, swapFailed_);
     sources_.clear();
+    locks_.clear();
     return failures + Wait();
 }
 
@@ -302,6 +360,8 @@ int32_t PendingSwaps::CommitInBackground() {
     if (sources_.empty()) return failures;
     inFlight_.swap(sources_);
     sources_.clear();
+    inFlightLocks_.swap(locks_);
+    locks_.clear();
     try {
         worker_ = std::thread([this] { CommitBatch(inFlight_, writeFailed_, swapFailed_); });
     } catch (const std::system_error&) {
@@ -335,10 +395,32 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
     LineReader& reader = Buffers().reader;
     run.reader = &reader;
     if (!reader.Open(source)) {
-        PrintError("impossible de lire %s\n", "unable to read %s\n", source);
+        const int error = reader.File().Error();
+        if (IsNameTooLong(error))
+            PrintError("chemin trop long : %s\n", "path too long: %s\n", source, error);
+        else
+            PrintError("impossible de lire %s\n", "unable to read %s\n", source, error);
         counts.ioError = true;
         return counts;
     }
+    if (!reader.LooksLikeText()) {
+        ConsolePrintColor(&console, kColorRed, Tr("fichier non texte ignoré : %s\n", "not a text file, skipped: %s\n"),
+                          source.c_str());
+        reader.Close();
+        return counts;
+    }
+    // A source that may be rewritten in place is locked while it is read,
+    // rewritten and swapped in: a second run over the same files leaves it
+    // to this one, and no original goes missing between the two.
+    const bool mayRewrite = run.inPlace && !Settings.checkMode && !(Settings.dictionaryMode && !Settings.replaceMode);
+    if (mayRewrite && !reader.File().TryLock(source)) {
+        ReportFileError("fichier en cours de traitement par un autre lancement, ignoré : %s\n",
+                        "file in use by another run, skipped: %s\n", source, "locked by another run");
+        reader.Close();
+        counts.ioError = true;
+        return counts;
+    }
+    run.ownership = reader.File().Ownership();
     ConsolePrintStyle(&console, fsUnderline, "%s\n", source.c_str());
 
     ctx.lineNumber = 1;
@@ -348,7 +430,7 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
         ReadStatus st = ReadLine(reader, ctx.line);
         if (st == ReadStatus::End) break;
         if (st == ReadStatus::Error) {
-            PrintError("erreur de lecture of %s\n", "read error on %s\n", source);
+            PrintError("erreur de lecture of %s\n", "read error on %s\n", source, reader.File().Error());
             run.readFailed = run.ioError = true;
             break;
         }
@@ -373,6 +455,7 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
     }
     // An empty source still gets its (empty) page and its list entry.
     if (lines == 0 && !run.readFailed && Settings.designMode) OpenOutput(run);
+    if (mayRewrite) run.lock = reader.File().TakeLock();
     reader.Close();
     run.reader = nullptr;
 

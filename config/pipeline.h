@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "config/settings.h"
 #include "engine/ctxfichier.h"
+#include "platform/fs.h"
 
 namespace vantor {
 
@@ -42,7 +44,11 @@ public:
     // Nothing written is left behind unswapped.
     ~PendingSwaps() { Commit(); }
 
-    void Add(const std::string& source) { sources_.push_back(source); }
+    // `lock` is the source's, held until the swap is done.
+    void Add(const std::string& source, SourceLock&& lock = SourceLock()) {
+        sources_.push_back(source);
+        locks_.push_back(std::move(lock));
+    }
     bool Full() const { return sources_.size() >= kBatch; }
     size_t Size() const { return sources_.size(); }
     // Flushes every pending ".new" to the disk, then swaps each in, after the
@@ -59,12 +65,23 @@ private:
     int32_t Wait();
 
     std::vector<std::string> sources_;
+    std::vector<SourceLock> locks_;
     std::vector<std::string> inFlight_;  // the batch the background commit works on
+    std::vector<SourceLock> inFlightLocks_;
     std::thread worker_;
-    // Filled by the background commit, read after it has been joined.
-    std::vector<std::string> writeFailed_;
-    std::vector<std::string> swapFailed_;
+    // Filled by the background commit, read after it has been joined: each
+    // failed source with the system's error code.
+    std::vector<std::pair<std::string, int>> writeFailed_;
+    std::vector<std::pair<std::string, int>> swapFailed_;
 };
+
+// Told of every file error beside its console line, with the system's
+// reason: the command-line front end prints it on stderr. None by default.
+using FileErrorHook = void (*)(const std::string& path, const std::string& reason);
+void SetFileErrorHook(FileErrorHook hook);
+// A file error: the console line in red (its format takes the path), and
+// the hook told `reason`.
+void ReportFileError(const char* fr, const char* en, const std::string& path, const std::string& reason);
 
 // `destination` empty or equal to `source`: rewritten in place. With `swaps`,
 // an in-place rewrite is left in it to be flushed and swapped with others;

@@ -1,7 +1,9 @@
 #include "design/designrun.h"
 
+#include <cerrno>
 #include <cstdio>
 
+#include "config/pipeline.h"
 #include "config/settings.h"
 #include "console/console.h"
 #include "design/stringmatrix.h"
@@ -11,9 +13,8 @@ namespace vantor {
 
 namespace {
 
-void ReportUnwritable(const std::string& path) {
-    ConsolePrintColor(&console, kColorRed, Tr("impossible d'écrire le fichier %s\n", "unable to write the file %s\n"),
-                      path.c_str());
+void ReportUnwritable(const std::string& path, int error) {
+    ReportFileError("impossible d'écrire le fichier %s\n", "unable to write the file %s\n", path, ErrorText(error));
 }
 
 }  // namespace
@@ -28,9 +29,10 @@ bool BeginDesignRun(const std::string& designFolder) {
     Settings.designListFile = nullptr;
 
     const std::string list = JoinPath(designFolder, "liste.txt");
-    if (CreateFolders(designFolder)) Settings.designListFile = OpenFile(list, "wb");
+    int error = ENOENT;
+    if (CreateFolders(designFolder)) Settings.designListFile = CreateNewFile(list, 0666, error);
     if (Settings.designListFile == nullptr) {
-        ReportUnwritable(list);
+        ReportUnwritable(list, error);
         return false;
     }
     return true;
@@ -42,7 +44,7 @@ bool EndDesignRun(const std::string& designFolder) {
         // Entries are written as the pages open; a full disk shows here.
         const bool listOk = std::ferror(Settings.designListFile) == 0;
         if (std::fclose(Settings.designListFile) != 0 || !listOk) {
-            ReportUnwritable(JoinPath(designFolder, "liste.txt"));
+            ReportUnwritable(JoinPath(designFolder, "liste.txt"), errno);
             ok = false;
         }
         Settings.designListFile = nullptr;

@@ -1,10 +1,12 @@
 #include "design/stringmatrix.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <utility>
 
+#include "config/pipeline.h"
 #include "config/settings.h"
 #include "console/console.h"
 #include "platform/fs.h"
@@ -177,7 +179,9 @@ private:
 }  // namespace
 
 bool TStringMatrix::WriteHtml(const std::string& path) const {
-    FILE* f = OpenFile(path, "w");
+    // A page name planted as a link in the folder is replaced, never followed.
+    int error = 0;
+    FILE* f = CreateNewFile(path, 0666, error);
     bool ok = f != nullptr;
     if (ok) {
         std::vector<int32_t> rowRank, columnRank;
@@ -213,8 +217,8 @@ bool TStringMatrix::WriteHtml(const std::string& path) const {
         ok = std::fclose(f) == 0 && ok;  // a full disk may show only at the close
     }
     if (!ok) {
-        const char* text = Tr("impossible d'écrire le fichier %s\n", "unable to write the file %s\n");
-        ConsolePrintColor(&console, kColorRed, text, path.c_str());
+        if (error == 0) error = errno;
+        ReportFileError("impossible d'écrire le fichier %s\n", "unable to write the file %s\n", path, ErrorText(error));
     }
     return ok;
 }

@@ -1,6 +1,8 @@
 #include "platform/fs.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -13,10 +15,9 @@
 #else
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cerrno>
 #endif
 
 namespace fsys = std::filesystem;
@@ -62,11 +63,14 @@ std::string BaseName(const std::string& path) {
 }
 
 #ifdef _WIN32
-bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) {
+bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries, int* error) {
     entries.clear();
     std::error_code ec;
     fsys::directory_iterator it(ToPath(folder), ec);
-    if (ec) return false;
+    if (ec) {
+        if (error) *error = ec.value();
+        return false;
+    }
     for (; it != fsys::directory_iterator(); it.increment(ec)) {
         if (ec) break;
         const fsys::directory_entry& de = *it;
@@ -92,10 +96,13 @@ bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) {
     return true;
 }
 #else
-bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) {
+bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries, int* error) {
     entries.clear();
     DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return false;
+    if (dir == nullptr) {
+        if (error) *error = errno;
+        return false;
+    }
     const std::string prefix = WithTrailingSeparator(folder);
     std::string path;
     // The kind comes with the name on most file systems: only links and
@@ -136,6 +143,43 @@ bool ListFolder(const std::string& folder, std::vector<DirEntry>& entries) {
     return true;
 }
 #endif
+
+std::string ErrorText(int error) {
+    if (error == kErrNotRegularFile) return "Not a regular file";
+    if (error == 0) return "Unknown error";
+    return std::system_category().message(error);
+}
+
+bool IsNameTooLong(int error) {
+#ifdef _WIN32
+    return error == ENAMETOOLONG || error == ERROR_FILENAME_EXCED_RANGE;
+#else
+    return error == ENAMETOOLONG;
+#endif
+}
+
+PathKind KindOfPath(const std::string& path, int* error) {
+#ifdef _WIN32
+    std::error_code ec;
+    fsys::file_status st = fsys::status(ToPath(path), ec);
+    if (st.type() == fsys::file_type::not_found) return PathKind::Missing;
+    if (ec) {
+        if (error) *error = ec.value();
+        return PathKind::Error;
+    }
+    if (fsys::is_regular_file(st)) return PathKind::File;
+    return fsys::is_directory(st) ? PathKind::Folder : PathKind::Other;
+#else
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return PathKind::Missing;
+        if (error) *error = errno;
+        return PathKind::Error;
+    }
+    if (S_ISREG(st.st_mode)) return PathKind::File;
+    return S_ISDIR(st.st_mode) ? PathKind::Folder : PathKind::Other;
+#endif
+}
 
 bool PathExists(const std::string& path) {
     std::error_code ec;
@@ -190,6 +234,64 @@ bool FileModificationTime(const std::string& path, int64_t& seconds) {
     return true;
 }
 
+FILE* CreateNewFile(const std::string& path, unsigned mode, int& error) {
+    for (int attempt = 0;; ++attempt) {
+#ifdef _WIN32
+        (void)mode;
+        int fd = _wopen(ToPath(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, static_cast<mode_t>(mode));
+#endif
+        if (fd >= 0) {
+#ifdef _WIN32
+            FILE* f = _fdopen(fd, "wb");
+            if (f == nullptr) _close(fd);
+#else
+            FILE* f = fdopen(fd, "wb");
+            if (f == nullptr) close(fd);
+#endif
+            if (f == nullptr) error = errno;
+            return f;
+        }
+        error = errno;
+        // Only one removal: a name that is taken again at once is someone
+        // else's, and is left to them.
+        if (error != EEXIST || attempt > 0) return nullptr;
+        // Only a file or a link gives way; a device, a pipe or a folder under
+        // the name is refused, never removed.
+        std::error_code ec;
+        const fsys::file_status st = fsys::symlink_status(ToPath(path), ec);
+        if (!ec && !fsys::is_regular_file(st) && !fsys::is_symlink(st)) return nullptr;
+#ifdef _WIN32
+        if (_wunlink(ToPath(path).c_str()) != 0 && errno != ENOENT) {
+#else
+        if (unlink(path.c_str()) != 0 && errno != ENOENT) {
+#endif
+            error = errno;
+            return nullptr;
+        }
+    }
+}
+
+SourceLock& SourceLock::operator=(SourceLock&& o) noexcept {
+    if (this != &o) {
+        Release();
+        fd_ = o.fd_;
+        o.fd_ = -1;
+    }
+    return *this;
+}
+
+void SourceLock::Release() {
+    if (fd_ < 0) return;
+#ifdef _WIN32
+    _close(fd_);
+#else
+    close(fd_);  // the lock goes with the last descriptor of the open file
+#endif
+    fd_ = -1;
+}
+
 FILE* OpenFile(const std::string& path, const char* mode) {
 #ifdef _WIN32
     std::wstring wmode(mode, mode + std::char_traits<char>::length(mode));
@@ -199,14 +301,104 @@ FILE* OpenFile(const std::string& path, const char* mode) {
 #endif
 }
 
+namespace {
+
+#ifndef _WIN32
+// Whether the runner may write a file of this owner and mode. The super-user
+// may write anything, so for it a file that no one may write is read-only.
+bool MayWrite(const struct stat& st) {
+    const uid_t uid = geteuid();
+    if (uid == 0) return (st.st_mode & 0222) != 0;
+    if (uid == st.st_uid) return (st.st_mode & S_IWUSR) != 0;
+    gid_t groups[256];
+    int n = getgroups(256, groups);
+    bool member = getegid() == st.st_gid;
+    for (int i = 0; i < n && !member; ++i) member = groups[i] == st.st_gid;
+    return (st.st_mode & (member ? S_IWGRP : S_IWOTH)) != 0;
+}
+#endif
+
+}  // namespace
+
 bool InputFile::Open(const std::string& path) {
     Close();
+    error_ = 0;
 #ifdef _WIN32
     fd_ = _wopen(ToPath(path).c_str(), _O_RDONLY | _O_BINARY);
+    struct _stat64 st;
+    if (fd_ >= 0 && _fstat64(fd_, &st) == 0) {
+        if ((st.st_mode & _S_IFMT) != _S_IFREG) {
+            Close();
+            error_ = kErrNotRegularFile;
+            return false;
+        }
+        ownership_.mode = static_cast<unsigned>(st.st_mode & 0777);
+        ownership_.writable = (st.st_mode & _S_IWRITE) != 0;
+    }
 #else
-    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO put where a source was must not hang the run (a
+    // regular file reads the same either way).
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    struct stat st;
+    if (fd_ >= 0) {
+        if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+            error_ = S_ISREG(st.st_mode) ? errno : kErrNotRegularFile;
+            Close();
+            return false;
+        }
+        ownership_.mode = static_cast<unsigned>(st.st_mode & 07777);
+        ownership_.owner = st.st_uid;
+        ownership_.group = st.st_gid;
+        ownership_.writable = MayWrite(st);
+        device_ = static_cast<unsigned long long>(st.st_dev);
+        inode_ = static_cast<unsigned long long>(st.st_ino);
+    }
 #endif
+    if (fd_ < 0 && error_ == 0) error_ = errno;
     return fd_ >= 0;
+}
+
+bool InputFile::TryLock(const std::string& path) {
+    if (fd_ < 0) return false;
+#ifdef _WIN32
+    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(fd_));
+    OVERLAPPED at{};
+    (void)path;
+    return LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &at) != 0;
+#else
+    if (flock(fd_, LOCK_EX | LOCK_NB) != 0) return false;
+    // The lock is on the file opened; if another run has swapped a rewritten
+    // file in under the name meanwhile, that file is not the one locked.
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && static_cast<unsigned long long>(st.st_dev) == device_ &&
+           static_cast<unsigned long long>(st.st_ino) == inode_;
+#endif
+}
+
+SourceLock InputFile::TakeLock() {
+    SourceLock lock(fd_);
+    fd_ = -1;
+    return lock;
+}
+
+bool TakeOwnership(FILE* f, const FileOwnership& from, int& error) {
+#ifdef _WIN32
+    (void)f;
+    (void)from;
+    (void)error;
+    return true;
+#else
+    const int fd = fileno(f);
+    // The owner first: changing it clears the set-id bits, which the mode then restores.
+    if (from.owner != geteuid() || from.group != getegid()) {
+        if (fchown(fd, from.owner, from.group) != 0) (void)fchown(fd, static_cast<uid_t>(-1), from.group);
+    }
+    if (fchmod(fd, static_cast<mode_t>(from.mode)) != 0) {
+        error = errno;
+        return false;
+    }
+    return true;
+#endif
 }
 
 void InputFile::Close() {
@@ -224,16 +416,21 @@ long long InputFile::Read(char* buf, size_t n) {
     for (;;) {
 #ifdef _WIN32
         const int got = _read(fd_, buf, static_cast<unsigned>(n > (1u << 30) ? (1u << 30) : n));
+        if (got < 0) error_ = errno;
         return got;
 #else
         const ssize_t got = read(fd_, buf, n);
         if (got < 0 && errno == EINTR) continue;
+        if (got < 0) error_ = errno;
         return static_cast<long long>(got);
 #endif
     }
 }
 
-bool ReplaceKeepingBackup(const std::string& source, const std::string& fresh, const std::string& backup) {
+bool ReplaceKeepingBackup(const std::string& source, const std::string& fresh, const std::string& backup,
+                          int* error) {
+    int ignored = 0;
+    int& err = error ? *error : ignored;
 #ifndef _WIN32
     // The backup as a second name of the source, then the new text renamed
     // over the source: the source's name never goes missing.
@@ -241,15 +438,26 @@ bool ReplaceKeepingBackup(const std::string& source, const std::string& fresh, c
     if (linked != 0 && errno == EEXIST && unlink(backup.c_str()) == 0) linked = link(source.c_str(), backup.c_str());
     if (linked == 0) {
         if (rename(fresh.c_str(), source.c_str()) == 0) return true;
+        err = errno;
         // The source is untouched; its second name goes again.
         unlink(backup.c_str());
         return false;
     }
-    // No links here (some file systems have none): renamed in two steps.
+    err = errno;
+    // Only where the file system has no links are the two renames of older
+    // versions used; any other failure leaves everything as it is.
+    if (err != EPERM && err != ENOTSUP && err != EOPNOTSUPP && err != EMLINK) return false;
 #endif
-    if (PathExists(backup) && !RemoveFile(backup)) return false;
-    if (!RenameFile(source, backup)) return false;
-    if (!RenameFile(fresh, source)) {
+    std::error_code ec;
+    if (PathExists(backup)) {
+        fsys::remove(ToPath(backup), ec);
+        if (ec) return err = ec.value(), false;
+    }
+    fsys::rename(ToPath(source), ToPath(backup), ec);
+    if (ec) return err = ec.value(), false;
+    fsys::rename(ToPath(fresh), ToPath(source), ec);
+    if (ec) {
+        err = ec.value();
         RenameFile(backup, source);
         return false;
     }
@@ -269,20 +477,25 @@ namespace {
 
 // Flushes each file whose `ok` is still false; elsewhere than on Windows the
 // writes of all of them are started before the first wait.
-void FlushEach(const std::vector<std::string>& paths, std::vector<bool>& ok) {
+void FlushEach(const std::vector<std::string>& paths, std::vector<bool>& ok, std::vector<int>& errors) {
 #ifdef _WIN32
     for (size_t i = 0; i < paths.size(); ++i) {
         if (ok[i]) continue;
         FILE* f = OpenFile(paths[i], "r+b");
-        if (f == nullptr) continue;
+        if (f == nullptr) {
+            errors[i] = errno;
+            continue;
+        }
         ok[i] = FlushToDisk(f);
         ok[i] = std::fclose(f) == 0 && ok[i];
+        if (!ok[i]) errors[i] = errno;
     }
 #else
     std::vector<int> fds(paths.size(), -1);
     for (size_t i = 0; i < paths.size(); ++i) {
         if (ok[i]) continue;
-        fds[i] = open(paths[i].c_str(), O_RDONLY | O_CLOEXEC);
+        fds[i] = open(paths[i].c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fds[i] < 0) errors[i] = errno;
 #ifdef __linux__
         // The fsync below then mostly waits, and the first one commits the
         // file system's journal for all.
@@ -292,7 +505,11 @@ void FlushEach(const std::vector<std::string>& paths, std::vector<bool>& ok) {
     for (size_t i = 0; i < paths.size(); ++i) {
         if (fds[i] < 0) continue;
         ok[i] = fsync(fds[i]) == 0;
-        if (close(fds[i]) != 0) ok[i] = false;
+        if (!ok[i]) errors[i] = errno;
+        if (close(fds[i]) != 0 && ok[i]) {
+            ok[i] = false;
+            errors[i] = errno;
+        }
     }
 #endif
 }
@@ -334,14 +551,17 @@ void SyncFileSystems(const std::vector<std::string>& paths, std::vector<bool>& o
 
 }  // namespace
 
-void FlushFilesToDisk(const std::vector<std::string>& paths, std::vector<bool>& ok) {
+void FlushFilesToDisk(const std::vector<std::string>& paths, std::vector<bool>& ok, std::vector<int>* errors) {
     ok.assign(paths.size(), false);
+    std::vector<int> own;
+    std::vector<int>& err = errors ? *errors : own;
+    err.assign(paths.size(), 0);
 #ifdef __linux__
     SyncFileSystems(paths, ok);
 #endif
     // Only where that failed (or elsewhere) is each file flushed on its own,
     // which also tells which one failed.
-    FlushEach(paths, ok);
+    FlushEach(paths, ok, err);
 }
 
 }  // namespace vantor

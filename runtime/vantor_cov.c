@@ -56,20 +56,22 @@ int vantor_cov_dump(void)
     if (!dir || !*dir)
         dir = ".";
     n = snprintf(path, sizeof path, "%s/%s-%ld.cov", dir, vantor_cov_program(), (long)getpid());
-    if (n < 0 || (size_t)n >= sizeof path)
+    if (n < 0 || (size_t)n >= sizeof path) {
+        fprintf(stderr, "vantor_cov: no trace written: the path in VANTOR_COV_DIR (%.64s...) is too long\n", dir);
         return -1;
+    }
     f = fopen(path, "wb");
     if (!f) {
         fprintf(stderr, "vantor_cov: cannot write %s: %s\n", path, strerror(errno));
         return -1;
     }
     if (fwrite(start, 1, size, f) != size) {
-        fprintf(stderr, "vantor_cov: write error on %s\n", path);
+        fprintf(stderr, "vantor_cov: write error on %s: %s\n", path, strerror(errno));
         fclose(f);
         return -1;
     }
     if (fclose(f) != 0) {
-        fprintf(stderr, "vantor_cov: write error on %s\n", path);
+        fprintf(stderr, "vantor_cov: write error on %s: %s\n", path, strerror(errno));
         return -1;
     }
     return 0;
