@@ -40,6 +40,11 @@ TEST(Cli, UsageErrorsGiveOneLineOnStderrNothingOnStdoutAndStatus2) {
                          "-c /nonexistent/x.cod check ",
                          "check /nonexistent/folder",
                          "check",  // no SOURCE and no configuration
+                         "check /dev/null",  // neither a folder nor a regular file
+                         // an option the command does not use
+                         "-o /tmp/x apply ", "-o /tmp/x check ", "-o /tmp/x search ", "-o /tmp/x replace ",
+                         "--dict a=b apply ", "--substring check ", "--pragma-before x design ",
+                         "--pragma-after x check ", "--lcov x.info check ", "--format console apply ",
                          ""};
     for (const char* args : bad) {
         std::string a = args;

@@ -168,6 +168,13 @@ TEST(CovRuntime, BuiltProgramsLeaveTracesThatAnalyseToTheBlocksNotRun) {
                                    "---------" + app + "\t?" + date + "\nBranch 1 line 8->12\n" +    //
                                    "Total coverage : 81%\n");  // 9 of 11
 
+        // A trace that cannot be written is said on stderr, with why.
+        const std::string err = dir / "err";
+        std::system(("VANTOR_COV_DIR=/nonexistent '" + prog + "' 5 2>'" + err + "'").c_str());
+        EXPECT_NE(std::string::npos, ReadFile(err).find("vantor_cov: cannot write /nonexistent/prog-")) << ReadFile(err);
+        std::system(("VANTOR_COV_DIR=" + std::string(5000, 'x') + " '" + prog + "' 5 2>'" + err + "'").c_str());
+        EXPECT_NE(std::string::npos, ReadFile(err).find("is too long")) << ReadFile(err);
+
         // A second run takes the other branch: merged, only never() stays uncovered.
         ASSERT_EQ(0, Shell("cd '" + (dir / "traces") + "' && '" + prog + "' 20", log)) << ReadFile(log);
         sink.pieces.clear();
