@@ -103,6 +103,8 @@ BatchTotals RunBatch(const std::string& source, const std::string& destination,
     PrintDateLine();
     if (Settings.checkMode) PrintRules();
     BatchTotals totals;
+    // Two batches of rewrites, each holding its sources open, and room to spare.
+    EnsureOpenFiles(static_cast<unsigned>(4 * PendingSwaps::kBatch));
     PendingSwaps swaps;
     WalkFolder(source, destination, dictionary, totals, processor, &swaps);
     totals.ioErrors += swaps.Commit();

@@ -16,6 +16,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -304,15 +305,25 @@ FILE* OpenFile(const std::string& path, const char* mode) {
 namespace {
 
 #ifndef _WIN32
+// Who runs: asked once, not for every file of a tree.
+struct Runner {
+    uid_t uid = geteuid();
+    gid_t gid = getegid();
+};
+const Runner& TheRunner() {
+    static const Runner runner;
+    return runner;
+}
+
 // Whether the runner may write a file of this owner and mode. The super-user
 // may write anything, so for it a file that no one may write is read-only.
 bool MayWrite(const struct stat& st) {
-    const uid_t uid = geteuid();
-    if (uid == 0) return (st.st_mode & 0222) != 0;
-    if (uid == st.st_uid) return (st.st_mode & S_IWUSR) != 0;
+    const Runner& me = TheRunner();
+    if (me.uid == 0) return (st.st_mode & 0222) != 0;
+    if (me.uid == st.st_uid) return (st.st_mode & S_IWUSR) != 0;
+    bool member = me.gid == st.st_gid;
     gid_t groups[256];
-    int n = getgroups(256, groups);
-    bool member = getegid() == st.st_gid;
+    const int n = member ? 0 : getgroups(256, groups);
     for (int i = 0; i < n && !member; ++i) member = groups[i] == st.st_gid;
     return (st.st_mode & (member ? S_IWGRP : S_IWOTH)) != 0;
 }
@@ -390,7 +401,7 @@ bool TakeOwnership(FILE* f, const FileOwnership& from, int& error) {
 #else
     const int fd = fileno(f);
     // The owner first: changing it clears the set-id bits, which the mode then restores.
-    if (from.owner != geteuid() || from.group != getegid()) {
+    if (from.owner != TheRunner().uid || from.group != TheRunner().gid) {
         if (fchown(fd, from.owner, from.group) != 0) (void)fchown(fd, static_cast<uid_t>(-1), from.group);
     }
     if (fchmod(fd, static_cast<mode_t>(from.mode)) != 0) {
@@ -462,6 +473,17 @@ bool ReplaceKeepingBackup(const std::string& source, const std::string& fresh, c
         return false;
     }
     return true;
+}
+
+void EnsureOpenFiles(unsigned count) {
+#ifndef _WIN32
+    struct rlimit lim;
+    if (getrlimit(RLIMIT_NOFILE, &lim) != 0 || lim.rlim_cur >= count) return;
+    lim.rlim_cur = lim.rlim_max == RLIM_INFINITY || lim.rlim_max > count ? count : lim.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &lim);
+#else
+    (void)count;
+#endif
 }
 
 bool FlushToDisk(FILE* f) {

@@ -151,6 +151,9 @@ bool TakeOwnership(FILE* f, const FileOwnership& from, int& error);
 // renamed over it, so at no moment is there no file under its name.
 bool ReplaceKeepingBackup(const std::string& source, const std::string& fresh, const std::string& backup,
                           int* error = nullptr);
+// Raises the process's limit of open files to at least `count` where the
+// system allows: each rewrite waiting to be swapped in holds its source open.
+void EnsureOpenFiles(unsigned count);
 // Flushes the stream and asks the system to put its data on the disk.
 bool FlushToDisk(FILE* f);
 // Puts the data of closed files on the disk; `ok[i]` tells for `paths[i]`
