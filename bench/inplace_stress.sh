@@ -67,10 +67,13 @@ for n in 2 3; do
       pids="$pids $!"
     done
     for p in $pids; do wait "$p" || true; done
-    skipped=$(cat "$WORK"/out* | grep -c 'file in use by another run' || true)
+    skipped=0
+    for i in $(seq "$n"); do
+      skipped=$((skipped + $(grep -c 'file in use by another run' "$WORK/out$i" || true)))
+    done
     skipped_total=$((skipped_total + skipped))
     check ref-apply "round $r ($skipped files left to the other run)"
-    rm -f "$WORK"/out*
+    for i in $(seq "$n"); do rm -f "$WORK/out$i"; done
   done
   echo "   $skipped_total files left to another run in all"
 done
