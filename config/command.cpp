@@ -89,6 +89,33 @@ const char* DestinationMessage(BatchCommand c, DestinationFault fault) {
     return nullptr;
 }
 
+namespace {
+
+void CountFolder(const std::string& folder, const std::string& ignore, int32_t& count) {
+    const std::string src = WithTrailingSeparator(folder);
+    if (!ignore.empty() && src.find(ignore) != std::string::npos) return;
+    std::vector<DirEntry> entries;
+    ListFolder(src, entries);
+    for (const std::string& mask : Settings.Masques)
+        for (const DirEntry& e : entries)
+            if (e.isFile && !e.isHidden && MatchMask(e.name, mask) && !EqualsNoCase(e.name, std::string("portab.h")))
+                ++count;
+    if (!Settings.SousRepertoire) return;
+    for (const DirEntry& e : entries)
+        if (e.isDir && !e.isHidden && !e.isSymlinkToDir && e.name.find(".bak") == std::string::npos)
+            CountFolder(src + e.name, ignore, count);
+}
+
+}  // namespace
+
+int32_t CountBatchFiles(const std::string& source) {
+    if (source.empty()) return 0;
+    if (IsFile(source)) return 1;
+    int32_t count = 0;
+    CountFolder(source, Settings.folderToIgnore, count);
+    return count;
+}
+
 void PrintClosingWord() { ConsolePrintStyle(&console, fsUnderline, "%s", Tr("terminé\n", "finished\n")); }
 
 BatchTotals RunBatchCommand(const std::string& source, const std::string& destination,

@@ -43,6 +43,10 @@ const char* DestinationMessage(BatchCommand command, DestinationFault fault);
 BatchTotals RunBatchCommand(const std::string& source, const std::string& destination,
                             const Dictionary* dictionary, bool closingWord = true);
 
+// The number of files a run over `source` processes, walked by the same rules
+// as the batch (masks, sub-folders, folders to ignore), for a progress count.
+int32_t CountBatchFiles(const std::string& source);
+
 // "terminé\n" or "finished\n", underlined.
 void PrintClosingWord();
 
