@@ -297,6 +297,27 @@ static int Output(TConsole* c, uint32_t colour, uint8_t style, uint8_t paneDefau
     return OutputText(c, colour, style, paneDefaults, buffer, std::strlen(buffer));
 }
 
+// A worker's message handed over without waiting, where the dispatcher can:
+// the text is copied, since the worker's buffer is gone by the time the main
+// thread delivers it. Delivery keeps the order of the queue, which the main
+// thread empties before any message of its own.
+static bool PostMessage(TConsole* c, const ConsoleMessage& m) {
+    void* block = std::malloc(sizeof(ConsoleMessage) + m.len + 1);
+    if (!block) return false;
+    auto* held = static_cast<ConsoleMessage*>(block);
+    char* text = static_cast<char*>(block) + sizeof(ConsoleMessage);
+    std::memcpy(text, m.text, m.len);
+    text[m.len] = '\0';
+    *held = ConsoleMessage{nullptr, m.colour, m.style, m.paneDefaults, m.len, text};
+    std::function<void()> call = [c, held] {
+        Deliver(c, held);
+        std::free(held);
+    };
+    if (ConsoleGetDispatcher()->Post(call)) return true;
+    std::free(held);
+    return false;
+}
+
 static int OutputText(TConsole* c, uint32_t colour, uint8_t style, uint8_t paneDefaults, const char* text,
                       size_t len) {
     ConsoleMessage message{nullptr, colour, style, paneDefaults, len, text};
@@ -309,6 +330,7 @@ static int OutputText(TConsole* c, uint32_t colour, uint8_t style, uint8_t paneD
     } else if (TThreadConsole* thread = FindThread(std::this_thread::get_id())) {
         // Without a pane delivery does nothing: do not make the worker wait
         // for a main thread that may never serve it.
+        if (c->output && PostMessage(c, message)) return static_cast<int>(message.len);
         if (c->output) {
             thread->deliveryConsole = c;
             thread->deliveryMessage = &message;

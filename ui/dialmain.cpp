@@ -97,6 +97,9 @@ TDial::TDial(Prompter* prompter, QWidget* parent)
     ConsoleSetDispatcher(dispatcher_.get());
     sink_ = std::make_unique<PaneSink>(f.Sortie);
     sink_->onTitle = [this](const std::string& t) { OnTitle(t); };
+    // A pane that falls behind holds the worker back instead of the window.
+    dispatcher_->holdBack = [this] { return sink_->Backlogged(); };
+    sink_->onDrained = [this] { dispatcher_->Resume(); };
     ConsoleAttach(&console, sink_.get());
 
     // Step 2: the recent list and the language from the user's key, the
@@ -395,6 +398,8 @@ void TDial::StartBatch(BatchCommand command) {
 }
 
 void TDial::RunEnded() {
+    // The worker's last messages may still be on their way.
+    ConsolePump();
     sink_->Flush();
     running_ = false;
     ui_->Progress->hide();

@@ -1,5 +1,6 @@
 #include "ui/panesink.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -13,6 +14,12 @@ using namespace vantor;
 
 namespace {
 constexpr int kFlushMs = 50;
+// One flush of a running batch keeps the window thread at most this long, so
+// that a click is answered while the pane fills.
+constexpr int kFlushBudgetMs = 12;
+// Pieces of one look are joined up to this size, so that a flush can stop
+// between them.
+constexpr size_t kPieceMax = 4096;
 }
 
 QString FromConsoleText(const char* text, size_t len) {
@@ -27,7 +34,7 @@ QColor PaneSink::ToQColor(uint32_t c) { return QColor(c & 0xff, (c >> 8) & 0xff,
 PaneSink::PaneSink(QPlainTextEdit* pane) : pane_(pane) {
     timer_.setSingleShot(true);
     timer_.setInterval(kFlushMs);
-    connect(&timer_, &QTimer::timeout, this, &PaneSink::Flush);
+    connect(&timer_, &QTimer::timeout, this, [this] { FlushFor(kFlushBudgetMs); });
 }
 
 uint32_t PaneSink::DefaultColour() const {
@@ -39,8 +46,8 @@ uint32_t PaneSink::DefaultColour() const {
 void PaneSink::Append(const char* text, size_t len, uint32_t colour, uint8_t style) {
     if (style & fsUnderline && onTitle) onTitle(std::string(text, len));
     // A piece in the look of the one before it joins it.
-    if (!pending_.empty() && pending_.back().colour == colour && pending_.back().style == style &&
-        pending_.back().end == text_.size()) {
+    if (HasPending() && pending_.back().colour == colour && pending_.back().style == style &&
+        pending_.back().end == text_.size() && pending_.back().end - pending_.back().begin < kPieceMax) {
         text_.append(text, len);
         pending_.back().end = text_.size();
     } else {
@@ -61,27 +68,52 @@ QTextCharFormat PaneSink::FormatFor(uint32_t colour, uint8_t style) const {
     return f;
 }
 
-void PaneSink::Flush() {
+void PaneSink::Flush() { FlushFor(-1); }
+
+void PaneSink::FlushFor(int budgetMs) {
     timer_.stop();
-    if (pending_.empty()) return;
+    if (!HasPending()) return;
+    const bool wasBacklogged = Backlogged();
+    QElapsedTimer clock;
+    clock.start();
     QTextCursor cursor(pane_->document());
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
-    for (const Piece& p : pending_)
+    while (next_ < pending_.size() && (budgetMs < 0 || clock.elapsed() < budgetMs)) {
+        const Piece& p = pending_[next_++];
         cursor.insertText(FromConsoleText(text_.data() + p.begin, p.end - p.begin), FormatFor(p.colour, p.style));
+    }
     cursor.endEditBlock();
-    pending_.clear();
-    text_.clear();
+    if (next_ == pending_.size()) {
+        pending_.clear();
+        text_.clear();
+        next_ = 0;
+    } else {
+        // The rest comes at the next turn of the loop; the text put into the
+        // pane is dropped from the front once it is the larger part.
+        if (next_ > pending_.size() / 2) {
+            const size_t cut = pending_[next_].begin;
+            text_.erase(0, cut);
+            pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(next_));
+            for (Piece& p : pending_) p.begin -= cut, p.end -= cut;
+            next_ = 0;
+        }
+        timer_.start(0);
+    }
     // The caret goes to the end and the view follows it.
     pane_->setTextCursor(cursor);
     pane_->verticalScrollBar()->setValue(pane_->verticalScrollBar()->maximum());
+    if (wasBacklogged && !Backlogged() && onDrained) onDrained();
 }
 
 void PaneSink::Clear() {
     timer_.stop();
+    const bool wasBacklogged = Backlogged();
     pending_.clear();
     text_.clear();
+    next_ = 0;
     pane_->clear();
+    if (wasBacklogged && onDrained) onDrained();
 }
 
 // --- RTF ---------------------------------------------------------------------

@@ -30,7 +30,11 @@ public:
     void Flush();
     // Empties the pane, kept pieces included.
     void Clear();
-    bool HasPending() const { return !pending_.empty(); }
+    bool HasPending() const { return next_ < pending_.size(); }
+    // More is kept than a few flushes put into the pane: the console should
+    // hold the worker's messages back until Drained tells it.
+    bool Backlogged() const { return pending_.size() - next_ > kBacklog; }
+    std::function<void()> onDrained;
 
     // Told of every underlined piece when it is appended (titles: file names,
     // "Rules:", the statistics line, the closing word).
@@ -40,6 +44,10 @@ public:
     static QColor ToQColor(uint32_t colour);
 
 private:
+    static constexpr size_t kBacklog = 20000;  // pieces
+    // Puts pieces into the pane for at most `budgetMs`; the timer brings the rest.
+    void FlushFor(int budgetMs);
+
     struct Piece {
         size_t begin, end;  // in text_
         uint32_t colour;
@@ -50,6 +58,7 @@ private:
     QPlainTextEdit* pane_;
     std::string text_;
     std::vector<Piece> pending_;
+    size_t next_ = 0;  // pieces before it are in the pane
     QTimer timer_;
 };
 
