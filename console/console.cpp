@@ -30,7 +30,7 @@ TConsole console;
 
 // Recursive like the platform mutex it stands for: a sink that prints while
 // appending must not deadlock its own thread.
-static std::recursive_timed_mutex consoleMutex;
+static std::recursive_mutex consoleMutex;
 constexpr std::chrono::milliseconds kLockPoll(1);
 
 // --- default dispatcher ---------------------------------------------------
@@ -162,7 +162,7 @@ static void TakeLock(bool onMainThread) {
         // The worker that holds the lock is about to hand a message over, or
         // to let the lock go: serve the hand-over the moment it comes, and
         // look at the lock again soon, rather than sleep on the lock itself.
-        if (!d->WaitForCalls(kLockPoll) && consoleMutex.try_lock_for(kLockPoll)) break;
+        d->WaitForCalls(kLockPoll);
     }
     {
         std::lock_guard<std::mutex> turnstile(turnstileMutex);

@@ -9,7 +9,12 @@
 #include <atomic>
 #include <thread>
 
+#include <QTemporaryDir>
+#include <fstream>
+
+#include "config/command.h"
 #include "console/console.h"
+#include "ui/fichierbatch.h"
 #include "ui/panesink.h"
 #include "ui/qtdispatcher.h"
 
@@ -38,6 +43,21 @@ bool IsSequence(const std::vector<int>& n, int count) {
 
 class DeliveryTest : public QObject {
     Q_OBJECT
+
+    // Prints a line and toggles the freeze box now and then, on the window
+    // thread, until `over` says the worker is done; then thaws.
+    template <class Over>
+    static int PrintAndToggleUntil(Over over) {
+        int lines = 0;
+        while (!over()) {
+            ConsolePrintStyle(&console, fsUnderline, "m%d\n", lines++);
+            if (lines % 5 == 0) (lines / 5) % 2 ? ConsoleFreeze(&console) : ConsoleUnfreeze(&console);
+            QTest::qWait(1);
+        }
+        ConsoleUnfreeze(&console);
+        return lines;
+    }
+
 private slots:
     void workerAndWindowPrintWhileFreezing() {
         QPlainTextEdit pane;
@@ -100,6 +120,49 @@ private slots:
         QVERIFY(!pane.document()->find("w4").block().begin().fragment().charFormat().hasProperty(
             QTextFormat::ForegroundBrush));
         QVERIFY(pane.document()->find("m0").block().begin().fragment().charFormat().fontUnderline());
+    }
+
+    // The batch worker itself: a Check whose every line is a violation.
+    void batchWorkerRunWhileTheWindowPrints() {
+        constexpr int kLines = 30000;
+        QTemporaryDir dir;
+        const std::string file = dir.filePath("many.c").toStdString();
+        {
+            std::ofstream out(file);
+            out << "int f(int a)\n{\n";
+            for (int i = 0; i < kLines; ++i) out << "   a++; a++;\n";
+            out << "}\n";
+        }
+        QPlainTextEdit pane;
+        PaneSink sink(&pane);
+        QtConsoleDispatcher dispatcher;
+        dispatcher.holdBack = [&] { return sink.Backlogged(); };
+        sink.onDrained = [&] { dispatcher.Resume(); };
+        ConsoleSetDispatcher(&dispatcher);
+        ConsoleAttach(&console, &sink);
+        French = true;
+        ResetSettings();
+        SetRunFlags(BatchCommand::Check, false);
+
+        bool ended = false;
+        new TFichierBatch(BatchJob{file, "", "", Dictionary()}, [&] { ended = true; });
+        const int windowLines = PrintAndToggleUntil([&] { return ended; });
+        ConsolePump();
+        sink.Flush();
+        ConsoleDetach(&console);
+        ConsoleSetDispatcher(nullptr);
+
+        // Every violation, in line order, then the statistics and the closing word.
+        std::vector<int> violations;
+        for (QTextBlock b = pane.document()->begin(); b.isValid(); b = b.next())
+            if (b.text().endsWith(":>1 instruction par ligne")) violations.push_back(b.text().section(':', 0, 0).toInt());
+        QCOMPARE(static_cast<int>(violations.size()), kLines);
+        for (int i = 0; i < kLines; ++i) QCOMPARE(violations[i], i + 3);
+        QVERIFY(IsSequence(Numbers(pane, 'm'), windowLines));
+        QString last;  // the run's last line: the window's own may follow it
+        for (QTextBlock b = pane.document()->begin(); b.isValid(); b = b.next())
+            if (!b.text().startsWith('m') && !b.text().isEmpty()) last = b.text();
+        QCOMPARE(last, QString("terminé"));
     }
 };
 
