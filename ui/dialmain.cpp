@@ -515,6 +515,26 @@ void TDial::FichierEnregistrerSousClick() {
 
 void TDial::FichierQuitterClick() { close(); }
 
+void TDial::FichierSeparateurClick(QAction* entry) {
+    if (Busy() || !entry || entry == ui_->FichierSeparateur) return;
+    const QString path = entry->text();
+    if (path.isEmpty() || !IsFile(S(path))) {
+        // The entry stays: the file may come back (a drive not mounted yet).
+        prompter_->Message(this, TrQ("Attention", "Warning"),
+                           TrQ("Fichier de configuration introuvable", "Configuration file not found"),
+                           Prompter::Icon::Warning, false);
+        return;
+    }
+    Dictionary dictionary;
+    std::string error;
+    if (!LoadConfiguration(S(path), dictionary, &error))
+        ConsolePrintColor(&console, kColorRed, "%s\n", error.c_str());
+    FillGrid(dictionary);
+    if (recent_) recent_->RecentAdd(path);
+    ShowConfigName(path);
+    SettingsToControls();
+}
+
 void TDial::closeEvent(QCloseEvent* event) {
     if (modified_ && !closeWhenIdle_) {
         const Prompter::Answer a =
@@ -579,7 +599,8 @@ void TDial::BitBtn1Click() {
 void TDial::SpeedButtonEffacerClick() { sink_->Clear(); }
 
 void TDial::SpeedButtonSaveClick() {
-    const QString path = prompter_->OpenFile(this, QString(), QString());
+    // A save dialog, not an open one: the file to write usually does not exist yet.
+    const QString path = prompter_->SaveFile(this, QString(), QString());
     if (path.isEmpty()) return;
     sink_->Flush();
     if (!SaveRichText(*ui_->Sortie, path))

@@ -18,6 +18,7 @@ class PaneSink;
 class Prompter;
 class QtConsoleDispatcher;
 class TLstConf;
+class QAction;
 class QCloseEvent;
 class QWidget;
 
@@ -59,6 +60,9 @@ public slots:
     void FichierEnregistrerClick();
     void FichierEnregistrerSousClick();
     void FichierQuitterClick();
+    // A recent-file entry of the menu (the entries themselves come next):
+    // its caption is the path; the anchor FichierSeparateur does nothing.
+    void FichierSeparateurClick(QAction* entry);
 
     void BitBtnParcourirClick();
     void BitBtn1Click();

@@ -147,6 +147,13 @@ private slots:
         QCOMPARE(f_->imbrications->text(), QString("5"));
         QCOMPARE(f_->ValueListEditorDico->rowCount(), 1);
         QVERIFY(!dial_->Modified());
+        QAction entry(cod.fileName());  // a recent entry
+        f_->Source->setText("edited");
+        dial_->FichierSeparateurClick(&entry);
+        QCOMPARE(f_->Source->text(), QString("here"));
+        QFile::remove(cod.fileName());
+        dial_->FichierSeparateurClick(&entry);
+        QCOMPARE(prompter_->asked.last(), QString("message:Fichier de configuration introuvable"));
         dial_->FichierNouveauClick();
         QCOMPARE(f_->Source->text(), QString());
         QCOMPARE(f_->ValueListEditorDico->rowCount(), 0);
