@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QProcess>
 #include <QSettings>
 #include <QStyle>
@@ -178,10 +179,16 @@ TDial::TDial(Prompter* prompter, QWidget* parent)
 }
 
 TDial::~TDial() {
-    ConsoleSetDispatcher(nullptr);
-    // The last messages reach the pane before it goes; a run still going on
-    // (the window closed under it) loses the pane, never the process.
+    // The last messages reach the pane before it goes. A run still going on
+    // (the program ended under it) goes on to its end without the pane, so
+    // that no file is left half done, and nothing it does reaches this window.
     ConsoleDetach(&console);
+    if (worker_) {
+        worker_->Wait();
+        dispatcher_->ProcessPending();
+        QApplication::restoreOverrideCursor();
+    }
+    ConsoleSetDispatcher(nullptr);
     QSettings user(QSettings::UserScope, kOrganisation, kApplication);
     if (user.status() == QSettings::NoError) user.setValue("French", French ? 1 : 0);
 }
@@ -394,7 +401,12 @@ void TDial::StartBatch(BatchCommand command) {
     running_ = true;
     filesDone_ = 0;
     currentFile_.clear();
-    new TFichierBatch(std::move(job), [this] { RunEnded(); });
+    const QPointer<TDial> self(this);
+    worker_ = new TFichierBatch(std::move(job), [self] {
+        if (!self) return;
+        self->worker_ = nullptr;
+        self->RunEnded();
+    });
 }
 
 void TDial::RunEnded() {

@@ -17,6 +17,7 @@ class TDial;
 class PaneSink;
 class Prompter;
 class QtConsoleDispatcher;
+class TFichierBatch;
 class TLstConf;
 class QAction;
 class QCloseEvent;
@@ -107,6 +108,7 @@ private:
     std::unique_ptr<QtConsoleDispatcher> dispatcher_;
     std::unique_ptr<PaneSink> sink_;
     std::unique_ptr<TLstConf> recent_;
+    TFichierBatch* worker_ = nullptr;  // the run in progress, if any
     bool modified_ = false;
     bool closeWhenIdle_ = false;
     bool shownOnce_ = false;

@@ -27,6 +27,11 @@ public:
     TFichierBatch(BatchJob job, std::function<void()> ended);
     ~TFichierBatch() override;
 
+    // Waits for the thread to end (a window going away under a run).
+    void Wait() {
+        if (thread_.joinable()) thread_.join();
+    }
+
     // Files the run will take, counted before it starts (0 until known).
     static int FilesFound();
 

@@ -231,6 +231,29 @@ private slots:
         QCOMPARE(PaneText().count("terminé\n"), 2);
     }
 
+    void closingDuringARunWaitsForItsEnd() {
+        QFile many(Work("many.c"));
+        QVERIFY(many.open(QIODevice::WriteOnly));
+        many.write("int f(int a)\n{\n" + QByteArray("   a++; a++;\n").repeated(50000) + "}\n");
+        many.close();
+        f_->Source->setText(many.fileName());
+        prompter_->answer = Prompter::Answer::No;
+        f_->Verifier->click();
+        QVERIFY(TDial::Busy());
+        QVERIFY(f_->Progress->isVisible() || f_->Progress->text().isEmpty());
+        QVERIFY(!dial_->close());  // hidden, closed once the run is over
+        QVERIFY(dial_->isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(!TDial::Busy(), 60000);
+        QVERIFY(PaneText().endsWith("terminé\n"));
+        QCOMPARE(PaneText().count(":>1 instruction par ligne"), 50000);
+        // A window destroyed under a run waits for it, and the run's end finds no window.
+        dial_->show();
+        f_->Verifier->click();
+        dial_.reset();
+        QVERIFY(!QApplication::overrideCursor());
+        QTest::qWait(20);
+    }
+
     void runsShowWhatTheCliPrints() {
         f_->Source->setText("samples/");
         ExpectSameAsCli(f_->Verifier, {"check", "samples/"});
