@@ -100,7 +100,6 @@ TDial::TDial(Prompter* prompter, QWidget* parent)
     sink_->onTitle = [this](const std::string& t) { OnTitle(t); };
     // A pane that falls behind holds the worker back instead of the window.
     dispatcher_->holdBack = [this] { return sink_->Backlogged(); };
-    sink_->onDrained = [this] { dispatcher_->Resume(); };
     ConsoleAttach(&console, sink_.get());
 
     // Step 2: the recent list and the language from the user's key, the
@@ -179,6 +178,7 @@ TDial::TDial(Prompter* prompter, QWidget* parent)
 }
 
 TDial::~TDial() {
+    destroying_ = true;
     // The last messages reach the pane before it goes. A run still going on
     // (the program ended under it) goes on to its end without the pane, so
     // that no file is left half done, and nothing it does reaches this window.
@@ -402,8 +402,9 @@ void TDial::StartBatch(BatchCommand command) {
     filesDone_ = 0;
     currentFile_.clear();
     const QPointer<TDial> self(this);
+    dispatcher_->Begin();
     worker_ = new TFichierBatch(std::move(job), [self] {
-        if (!self) return;
+        if (!self || self->destroying_) return;
         self->worker_ = nullptr;
         self->RunEnded();
     });
@@ -412,6 +413,7 @@ void TDial::StartBatch(BatchCommand command) {
 void TDial::RunEnded() {
     // The worker's last messages may still be on their way.
     ConsolePump();
+    dispatcher_->End();
     sink_->Flush();
     running_ = false;
     ui_->Progress->hide();

@@ -111,6 +111,7 @@ private:
     TFichierBatch* worker_ = nullptr;  // the run in progress, if any
     bool modified_ = false;
     bool closeWhenIdle_ = false;
+    bool destroying_ = false;
     bool shownOnce_ = false;
     QStringList gridKeys_;  // old names as they were before the last edit
     // Progress of the run: files whose name was printed, the last of them.

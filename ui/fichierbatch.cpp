@@ -46,13 +46,14 @@ void TFichierBatch::Execute() {
     }
     Settings.designMode = false;
     if (registered) ConsoleUnregisterThread(&console);
-    // The end steps on the window thread; the thread object is joined there.
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [this] {
-            std::function<void()> ended = std::move(ended_);
-            delete this;
-            if (ended) ended();
-        },
-        Qt::QueuedConnection);
+    // The end steps on the window thread, after the run's last message: the
+    // console's queue takes them, or the event loop where it has none. The
+    // thread object is joined there.
+    std::function<void()> end = [this] {
+        std::function<void()> ended = std::move(ended_);
+        delete this;
+        if (ended) ended();
+    };
+    if (!ConsoleGetDispatcher()->Post(end))
+        QMetaObject::invokeMethod(QCoreApplication::instance(), end, Qt::QueuedConnection);
 }

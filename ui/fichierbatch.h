@@ -22,8 +22,9 @@ class TFichierBatch : public vantor::TThreadConsole {
 public:
     // Starts the run at once. The window has set the busy cursor (so that no
     // second command starts before the thread does); `ended` runs on the
-    // window thread when the run is over, after the worker has left the
-    // console, and must reset the cursor. The worker deletes itself then.
+    // window thread when the run is over, after its last message and after
+    // the worker has left the console, and must reset the cursor. The worker
+    // deletes itself then.
     TFichierBatch(BatchJob job, std::function<void()> ended);
     ~TFichierBatch() override;
 

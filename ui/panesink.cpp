@@ -73,7 +73,6 @@ void PaneSink::Flush() { FlushFor(-1); }
 void PaneSink::FlushFor(int budgetMs) {
     timer_.stop();
     if (!HasPending()) return;
-    const bool wasBacklogged = Backlogged();
     QElapsedTimer clock;
     clock.start();
     QTextCursor cursor(pane_->document());
@@ -103,17 +102,14 @@ void PaneSink::FlushFor(int budgetMs) {
     // The caret goes to the end and the view follows it.
     pane_->setTextCursor(cursor);
     pane_->verticalScrollBar()->setValue(pane_->verticalScrollBar()->maximum());
-    if (wasBacklogged && !Backlogged() && onDrained) onDrained();
 }
 
 void PaneSink::Clear() {
     timer_.stop();
-    const bool wasBacklogged = Backlogged();
     pending_.clear();
     text_.clear();
     next_ = 0;
     pane_->clear();
-    if (wasBacklogged && onDrained) onDrained();
 }
 
 // --- RTF ---------------------------------------------------------------------

@@ -32,9 +32,8 @@ public:
     void Clear();
     bool HasPending() const { return next_ < pending_.size(); }
     // More is kept than a few flushes put into the pane: the console should
-    // hold the worker's messages back until Drained tells it.
+    // hold the worker's messages back for now.
     bool Backlogged() const { return pending_.size() - next_ > kBacklog; }
-    std::function<void()> onDrained;
 
     // Told of every underlined piece when it is appended (titles: file names,
     // "Rules:", the statistics line, the closing word).

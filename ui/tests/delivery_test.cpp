@@ -1,6 +1,6 @@
 // A worker's messages reach the pane on the window thread, in order and all
 // of them, while the window thread prints too and the pane is frozen and
-// thawed. Also built under ThreadSanitizer (see README).
+// thawed. Also run under ThreadSanitizer (see README).
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -65,6 +65,7 @@ private slots:
         QtConsoleDispatcher dispatcher;
         ConsoleSetDispatcher(&dispatcher);
         ConsoleAttach(&console, &sink);
+        dispatcher.Begin();
 
         constexpr int kWorkerLines = 40000;
         std::atomic<bool> done{false};
@@ -137,8 +138,8 @@ private slots:
         PaneSink sink(&pane);
         QtConsoleDispatcher dispatcher;
         dispatcher.holdBack = [&] { return sink.Backlogged(); };
-        sink.onDrained = [&] { dispatcher.Resume(); };
         ConsoleSetDispatcher(&dispatcher);
+        dispatcher.Begin();
         ConsoleAttach(&console, &sink);
         French = true;
         ResetSettings();
