@@ -5,20 +5,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "cli/options.h"
 #include "config/batch.h"
+#include "config/command.h"
 #include "config/configfile.h"
 #include "config/settings.h"
 #include "console/console.h"
 #include "console/terminal_sink.h"
 #include "coverage/analyse.h"
-#include "design/designrun.h"
 #include "engine/rules.h"
 #include "platform/fs.h"
-#include "platform/text.h"
 
 using namespace vantor;
 using namespace vantor::cli;
@@ -64,82 +62,30 @@ bool CommandBuilt(Command c) {
            c == Command::Replace || c == Command::Instrument || c == Command::Analyse;
 }
 
-// The run flags each command sets, as the window's buttons do.
-void SetRunFlags(Command c, bool substring) {
-    SettingsRecord& s = Settings;
-    s.checkMode = c == Command::Check;
-    s.dictionaryMode = c == Command::Search || c == Command::Replace;
-    s.replaceMode = c == Command::Replace;
-    if (c == Command::Search || c == Command::Replace) s.substringMode = substring;
-    if (c == Command::Instrument) s.substringMode = false;
-    s.designMode = c == Command::Design;
-    s.Indenter = c == Command::Apply || c == Command::Design || c == Command::Instrument;
-    s.couverture = c == Command::Instrument;
-    if (c == Command::Design || c == Command::Instrument) {
-        s.aligner = true;
-        s.accolades = true;
-        s.monoInstruction = true;
+// The window's batch command for a command of the command line.
+BatchCommand ToBatchCommand(Command c) {
+    switch (c) {
+        case Command::Apply: return BatchCommand::Apply;
+        case Command::Design: return BatchCommand::Design;
+        case Command::Instrument: return BatchCommand::Instrument;
+        case Command::Search: return BatchCommand::Search;
+        case Command::Replace: return BatchCommand::Replace;
+        default: return BatchCommand::Check;
     }
 }
 
-// The folder of the Design pages: -o, else the configuration's DestinationDesign.
-// Empty, or the source folder itself in any spelling or letter case, is
-// refused as the window refuses it; so is a folder inside the walked tree,
-// whose walk would enter the page folder it has just created, again and again.
-bool DesignFolder(const Options& o, const std::string& source, std::string& folder, std::string& error) {
-    folder = o.destGiven ? o.dest : Settings.DestinationDesign;
-    if (folder.empty()) {
-        error = Tr("Vous devez spécifier un répertoire destination", "You must specify a destination folder");
-        return false;
-    }
-    std::string a = folder, b = source;
-    while (a.size() > 1 && EndsWithSeparator(a)) a.pop_back();
-    while (b.size() > 1 && EndsWithSeparator(b)) b.pop_back();
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path tree = fs::weakly_canonical(fs::absolute(source, ec), ec);
-    const fs::path dest = fs::weakly_canonical(fs::absolute(folder, ec), ec);
-    bool inside = !IsFile(source) && Settings.SousRepertoire;
-    auto d = dest.begin();
-    for (auto t = tree.begin(); inside && t != tree.end(); ++t, ++d) inside = d != dest.end() && *t == *d;
-    if (EqualsNoCase(a, b) || dest == tree || SameFile(folder, source) || inside) {
-        error = Tr("Les répertoires sources et destination doivent être différents",
-                   "You must select a different destination than source");
-        return false;
-    }
-    return true;
-}
-
-// The folder of the instrumented copies: -o, else the configuration's
-// Destination. Refused when empty, when it is the source folder or, for a
-// single file, the file's own folder (the copy would overwrite the source),
-// and when sub-folders are walked into a destination inside the source (the
-// walk would enter its own output without end).
-bool InstrumentFolder(const Options& o, const std::string& source, std::string& folder, std::string& error) {
-    folder = o.destGiven ? o.dest : Settings.Destination;
-    if (folder.empty()) {
-        error = Tr("Vous devez spécifier un répertoire destination", "You must specify a destination folder");
-        return false;
-    }
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path tree = fs::weakly_canonical(fs::absolute(source, ec), ec);
-    if (IsFile(source)) tree = tree.parent_path();
-    const fs::path dest = fs::weakly_canonical(fs::absolute(folder, ec), ec);
-    // Inside the tree: the tree is a proper prefix of the destination, component by component.
-    auto inside = [&] {
-        auto d = dest.begin();
-        for (auto t = tree.begin(); t != tree.end(); ++t, ++d)
-            if (d == dest.end() || *t != *d) return false;
-        return true;
-    };
-    const bool walksIntoItself = Settings.SousRepertoire && !tree.empty() && inside();
-    if (dest == tree || SameFile(folder, tree.string()) || walksIntoItself) {
-        error = Tr("Les répertoires sources et destination doivent être différents",
-                   "You must select a different destination than source");
-        return false;
-    }
-    return true;
+// The folder of the Design pages (-o, else DestinationDesign) or of the
+// instrumented copies (-o, else Destination), checked as the window checks it.
+// The command line words the faults of both folders as Design's.
+bool DestinationFolder(const Options& o, const std::string& source, std::string& folder, std::string& error) {
+    const bool design = o.command == Command::Design;
+    folder = o.destGiven ? o.dest : (design ? Settings.DestinationDesign : Settings.Destination);
+    const DestinationFault fault = design ? CheckDesignDestination(folder, source, Settings.SousRepertoire)
+                                          : CheckInstrumentDestination(folder, source, Settings.SousRepertoire);
+    if (fault == DestinationFault::None) return true;
+    error = DestinationMessage(BatchCommand::Design, fault);
+    error.pop_back();  // the window's line end
+    return false;
 }
 
 // The first interrupt asks the run to stop after the file in progress, with
@@ -241,10 +187,11 @@ int main(int argc, char** argv) {
         return Fail(std::string("the ") + CommandName(o.command) + " command is not available yet");
 
     std::string destination;
-    if (o.command == Command::Design && !DesignFolder(o, source, destination, error)) return Fail(error);
-    if (o.command == Command::Instrument && !InstrumentFolder(o, source, destination, error)) return Fail(error);
+    if ((o.command == Command::Design || o.command == Command::Instrument) &&
+        !DestinationFolder(o, source, destination, error))
+        return Fail(error);
 
-    SetRunFlags(o.command, o.substring);
+    SetRunFlags(ToBatchCommand(o.command), o.substring);
 
     SetFileErrorHook(&FileErrorToStderr);
     bool colours = o.color == ColorMode::Always || (o.color == ColorMode::Auto && StdoutIsTerminal());
@@ -265,19 +212,8 @@ int main(int argc, char** argv) {
         return status;
     }
 
-    // Design: matrices and list file around the batch, then pages, list closed,
-    // designMode cleared, and only then the closing word, as the batch worker does.
-    bool designOk = o.command != Command::Design || BeginDesignRun(destination);
     CatchInterrupts();
-    BatchTotals totals = RunBatch(source, destination, &dictionary);
-    if (o.command == Command::Design) designOk = EndDesignRun(destination) && designOk;
-    if (!designOk) totals.ioErrors++;
-    if (o.format == ReportFormat::Console) {
-        if (totals.stopped)
-            ConsolePrintColor(&console, kColorRed, "%s", Tr("interrompu\n", "interrupted\n"));
-        else
-            ConsolePrintStyle(&console, fsUnderline, "%s", Tr("terminé\n", "finished\n"));
-    }
+    const BatchTotals totals = RunBatchCommand(source, destination, &dictionary, o.format == ReportFormat::Console);
     std::fflush(stdout);
     ConsoleDetach(&console);
     if (totals.stopped) {

@@ -38,13 +38,6 @@ bool MatchGlob(const char* name, size_t nameLen, const char* mask, size_t maskLe
     return j == maskLen;
 }
 
-// The backups and new texts that rewriting in place leaves beside the
-// sources are never sources themselves, whatever the masks say ("x.bak.c"
-// still is one).
-bool IsWorkFile(const std::string& name) {
-    return EndsWithNoCase(name, ".bak", 4) || EndsWithNoCase(name, ".new", 4);
-}
-
 void AddFile(BatchTotals& totals, const FileCounts& c) {
     totals.files++;
     totals.functions += c.functions;
@@ -86,6 +79,10 @@ void PrintRules() {
 
 }  // namespace
 
+bool IsWorkFile(const std::string& name) {
+    return EndsWithNoCase(name, ".bak", 4) || EndsWithNoCase(name, ".new", 4);
+}
+
 void RequestStop() { stopRequested.store(true); }
 bool StopRequested() { return stopRequested.load(); }
 void ClearStopRequest() { stopRequested.store(false); }
@@ -108,7 +105,9 @@ BatchTotals RunBatch(const std::string& source, const std::string& destination,
     PendingSwaps swaps;
     WalkFolder(source, destination, dictionary, totals, processor, &swaps);
     totals.ioErrors += swaps.Commit();
+    // A request is for this run only: the next one starts afresh.
     totals.stopped = StopRequested();
+    ClearStopRequest();
     ConsolePrintStyle(&console, fsUnderline,
                       "Analyzed:%d files,%d functions, %d lines, %d lines with code, %d instructions %d branchs\n",
                       totals.files, totals.functions, totals.lines, totals.codeLines, totals.instructions,

@@ -36,6 +36,11 @@ bool StopRequested();
 // Clears a request, before a new run.
 void ClearStopRequest();
 
+// The backups and new texts that rewriting in place leaves beside the
+// sources are never sources themselves, whatever the masks say ("x.bak.c"
+// still is one).
+bool IsWorkFile(const std::string& name);
+
 // A file mask: "*" any run of characters, "?" one character, letter case
 // ignored; a mask ending in ".*" also takes names without a dot ("*.*" takes all).
 bool MatchMask(const std::string& name, const std::string& mask);

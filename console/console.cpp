@@ -30,8 +30,8 @@ TConsole console;
 
 // Recursive like the platform mutex it stands for: a sink that prints while
 // appending must not deadlock its own thread.
-static std::recursive_timed_mutex consoleMutex;
-constexpr std::chrono::milliseconds kLockWait(100);
+static std::recursive_mutex consoleMutex;
+constexpr std::chrono::milliseconds kLockPoll(1);
 
 // --- default dispatcher ---------------------------------------------------
 
@@ -158,7 +158,11 @@ static void TakeLock(bool onMainThread) {
     ConsoleDispatcher* d = ConsoleGetDispatcher();
     for (;;) {
         d->ProcessPending();
-        if (consoleMutex.try_lock() || consoleMutex.try_lock_for(kLockWait)) break;
+        if (consoleMutex.try_lock()) break;
+        // The worker that holds the lock is about to hand a message over, or
+        // to let the lock go: serve the hand-over the moment it comes, and
+        // look at the lock again soon, rather than sleep on the lock itself.
+        d->WaitForCalls(kLockPoll);
     }
     {
         std::lock_guard<std::mutex> turnstile(turnstileMutex);
@@ -293,6 +297,27 @@ static int Output(TConsole* c, uint32_t colour, uint8_t style, uint8_t paneDefau
     return OutputText(c, colour, style, paneDefaults, buffer, std::strlen(buffer));
 }
 
+// A worker's message handed over without waiting, where the dispatcher can:
+// the text is copied, since the worker's buffer is gone by the time the main
+// thread delivers it. Delivery keeps the order of the queue, which the main
+// thread empties before any message of its own.
+static bool PostMessage(TConsole* c, const ConsoleMessage& m) {
+    void* block = std::malloc(sizeof(ConsoleMessage) + m.len + 1);
+    if (!block) return false;
+    auto* held = static_cast<ConsoleMessage*>(block);
+    char* text = static_cast<char*>(block) + sizeof(ConsoleMessage);
+    std::memcpy(text, m.text, m.len);
+    text[m.len] = '\0';
+    *held = ConsoleMessage{nullptr, m.colour, m.style, m.paneDefaults, m.len, text};
+    std::function<void()> call = [c, held] {
+        Deliver(c, held);
+        std::free(held);
+    };
+    if (ConsoleGetDispatcher()->Post(call)) return true;
+    std::free(held);
+    return false;
+}
+
 static int OutputText(TConsole* c, uint32_t colour, uint8_t style, uint8_t paneDefaults, const char* text,
                       size_t len) {
     ConsoleMessage message{nullptr, colour, style, paneDefaults, len, text};
@@ -305,6 +330,7 @@ static int OutputText(TConsole* c, uint32_t colour, uint8_t style, uint8_t paneD
     } else if (TThreadConsole* thread = FindThread(std::this_thread::get_id())) {
         // Without a pane delivery does nothing: do not make the worker wait
         // for a main thread that may never serve it.
+        if (c->output && PostMessage(c, message)) return static_cast<int>(message.len);
         if (c->output) {
             thread->deliveryConsole = c;
             thread->deliveryMessage = &message;

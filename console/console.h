@@ -93,6 +93,15 @@ public:
     // Called on a worker: runs `call` on the main thread and returns once it
     // has run (an exception it throws is rethrown here).
     virtual void RunSynchronised(const std::function<void()>& call) = 0;
+    // Called on a worker: queues `call` to run on the main thread after every
+    // call queued before it, and returns without waiting for it (a dispatcher
+    // may make the worker wait while too many calls are queued). False when
+    // the dispatcher cannot; the console then hands its messages over
+    // synchronised, one at a time.
+    virtual bool Post(std::function<void()>& call) {
+        (void)call;
+        return false;
+    }
     // Called on the main thread: runs every call waiting.
     virtual void ProcessPending() = 0;
     // Called on the main thread: waits at most `limit` for a call to arrive.

@@ -3,7 +3,8 @@
 set -e
 need=""
 # clang and lcov: the coverage tests build instrumented programs with both compilers and render lcov output.
-for p in cmake ninja-build g++ libgtest-dev clang lcov; do
+# Qt 6 for the window; xvfb and xauth run it on a display server in the tests, fonts draw its text.
+for p in cmake ninja-build g++ libgtest-dev clang lcov qt6-base-dev xvfb xauth fonts-dejavu-core; do
   dpkg -s "$p" >/dev/null 2>&1 || need="$need $p"
 done
 if [ -n "$need" ]; then

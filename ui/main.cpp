@@ -1,0 +1,44 @@
+// vantor: the desktop window.
+#include <QMessageBox>
+#include <QTimer>
+#include <clocale>
+#include <exception>
+
+#include "ui/application.h"
+#include "ui/dialmain.h"
+
+namespace {
+
+// The installer takes over with these first arguments; it is not part of
+// this program yet, so it never does.
+bool InstallCheck(int, char**) { return false; }
+
+// "--grab FILE": shows the window, writes a picture of it to FILE and quits
+// (for CI, under a real display server).
+QString GrabPath(const QStringList& args) {
+    const qsizetype i = args.indexOf("--grab");
+    return i >= 0 && i + 1 < args.size() ? args[i + 1] : QString();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    VantorApplication app(argc, argv);
+    // Messages are formatted the same whatever the user's locale.
+    std::setlocale(LC_NUMERIC, "C");
+    if (InstallCheck(argc, argv)) return 0;
+    try {
+        TDial dial;
+        dial.show();
+        const QString grab = GrabPath(app.arguments());
+        if (!grab.isEmpty())
+            QTimer::singleShot(500, &dial, [&] {
+                const bool ok = dial.grab().save(grab);
+                QApplication::exit(ok ? 0 : 1);
+            });
+        return app.exec();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, "Vantor", QString::fromUtf8(e.what()));
+        return 1;
+    }
+}
