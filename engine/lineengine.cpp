@@ -73,6 +73,15 @@ bool CutLine(LineState& s) {
     return true;
 }
 
+// The one-instruction cut: the head goes out with what it was; the rest is
+// a plain statement until a token says otherwise.
+bool CutForOneInstruction(LineState& s) {
+    if (!RuleOneInstructionPerLine(s.ctx, s.instructionsOnLine)) return false;
+    const bool cut = CutLine(s);
+    s.ctx.structuralLine = false;
+    return cut;
+}
+
 inline bool IsLoopOrSwitch(int32_t kind) { return kind == While || kind == For || kind == Switch; }
 
 // Any text with size() and data(): a std::string or a TokenText.
@@ -257,7 +266,7 @@ bool CloseBrace(LineState& s) {
             ctx.structuralLine = false;
             return true;
         }
-        if (RuleOneInstructionPerLine(ctx, s.instructionsOnLine) && CutLine(s)) return true;
+        if (CutForOneInstruction(s)) return true;
     }
     ctx.statementContinues = false;
     ctx.structuralLine = true;
@@ -451,7 +460,10 @@ Flow HandlePunctuation(LineState& s) {
             ctx.executableStatement = true;
             ctx.statementContinues = false;
             ctx.atStatementStart = false;
-            if (ctx.Top().kind == Case && !IsScopeColon(ctx)) {
+            // Only the colon that ends a case or default label; the colon of
+            // a "?:" in the statements after it is part of an expression.
+            if (ctx.Top().kind == Case && ctx.Top().branch != nullptr && ctx.Top().branch->labelOpen &&
+                !IsScopeColon(ctx)) {
                 ++s.instructionsOnLine;
                 CoverageOnCaseLabel(ctx);
             }
@@ -662,7 +674,7 @@ Flow ProcessToken(LineState& s) {
             ctx.structuralLine = false;
             return Flow::Restart;
         }
-        if (RuleOneInstructionPerLine(ctx, s.instructionsOnLine) && CutLine(s)) return Flow::Restart;
+        if (CutForOneInstruction(s)) return Flow::Restart;
         const Flow f = HandlePunctuation(s);
         if (f != Flow::Next) return f;
         HandleAfterPunctuation(s);

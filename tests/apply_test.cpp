@@ -143,6 +143,10 @@ TEST_F(ApplyTest, BracesAndStatementsEndUpOnLinesOfTheirOwn) {
         "void f()\n{\n   switch (x)\n   {\n      case 1:\n         a++;\n         break;\n      default:\n"
         "         b();\n   }\n}\n",
         "void f()\n{\nswitch (x) {\ncase 1: a++; break;\ndefault: b();\n}\n}\n");
+    // The colon of a "?:" under a label cuts nothing.
+    expectApply("void f()\n{\n   switch (x)\n   {\n      case 1:\n         r = (r != n ? -EIO : 0);\n"
+                "         break;\n   }\n}\n",
+                "void f()\n{\nswitch (x) {\ncase 1: r = (r != n ? -EIO : 0);\nbreak;\n}\n}\n");
     expectApply("class A\n{\npublic:\n   int x;\n}\n;\n", "class A {\n  public:\n  int x;\n};\n");
     expectApply("void f()\n{\n   do\n   {\n      x;\n   }\n   while (a);\n}\n",
                 "void f()\n{\n   do { x; } while (a);\n}\n");
