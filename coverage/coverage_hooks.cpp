@@ -93,12 +93,15 @@ std::string MarkerText(const Branch* b) {
 }
 
 // "};" at file level: the braces just closed, taken for a function body since
-// they followed a ")", held the members of a structure written through a
-// macro (FIXTURE(name) { int fd; };). Its marker would not compile there.
+// they followed a ")", may have held the members of a structure written
+// through a macro (FIXTURE(name) { int fd; };), where a marker would not
+// compile. Braces that held an instruction were a function with a stray ";"
+// after it: its marker stays.
 void WithdrawStructureMarker(ctxFichier& ctx) {
     const BlockEntry& closed = ctx.blocks[1];  // the entry just popped
     Branch* b = closed.branch;
     if (!Settings.couverture || !closed.functionBody || b == nullptr || !b->instrumented) return;
+    if (b->endInstructions != b->startInstructions) return;
     const std::string text = MarkerText(b);
     for (size_t i = ctx.outputLines.size(); i-- > 0;) {
         if (ctx.outputLines[i] != text) continue;

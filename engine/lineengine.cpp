@@ -46,6 +46,9 @@ struct LineState {
     // read yet: they are the next "}" tokens, and close inserted braces only.
     int32_t insertedClosers = 0;
     bool stringTail = false;  // the token is the rest of a string begun on an earlier line
+    // Design: the output column at which a "/*" stood before the cut that put
+    // it first on its line; 0 when no such cut is pending.
+    int32_t commentCutFrom = 0;
     // The words of a comment matter only to Design and to the dictionary: the
     // other commands pass over them without reading them one by one.
     bool skipComments = false;
@@ -615,9 +618,19 @@ Flow ProcessToken(LineState& s) {
 
     // 2. Design: every comment starts a pseudo-code line (at the start of a
     //    line the split only drops the leading blanks).
-    if (s.design && !ctx.inPreprocessor && OutputColumn(ctx) > 1 && StartsDesignComment(ctx) &&
-        CutLine(s))
-        return Flow::Restart;
+    if (s.design && !ctx.inPreprocessor && OutputColumn(ctx) > 1 && StartsDesignComment(ctx)) {
+        const int32_t from = static_cast<int32_t>(OutputColumn(ctx));
+        if (CutLine(s)) {
+            // The "/*" read again after the cut opens the comment, as on its
+            // first read: it is indented as a first line and sets the
+            // comment's shift, counted from where the comment stood.
+            if (!inCommentBefore && Is(t, "/*")) {
+                ctx.inBlockComment = false;
+                s.commentCutFrom = from;
+            }
+            return Flow::Restart;
+        }
+    }
 
     // 3 to 5.
     if (ctx.inBlockComment || ctx.inLineComment) ctx.lineHasComment = true;
@@ -654,7 +667,11 @@ Flow ProcessToken(LineState& s) {
             ctx.directive.assign(t.data(), t.size());
             ctx.inVersionLog = false;
         }
-        if (Settings.Indenter) IndentFirstToken(ctx, s.targetColumn, inCommentBefore);
+        if (Settings.Indenter) {
+            IndentFirstToken(ctx, s.targetColumn, inCommentBefore);
+            if (s.commentCutFrom > 0 && Is(t, "/*")) ctx.commentIndentDelta -= s.commentCutFrom - 1;
+        }
+        s.commentCutFrom = 0;
     } else {
         s.isFirst = false;
     }

@@ -157,6 +157,12 @@ TEST_F(DesignRewrittenPage, CaseLabelsStay) {
                Then(kSwitchPage, Then({label, in + "<B>return</B>&nbsp;n&nbsp;?&nbsp;-EIO&nbsp;:&nbsp;0"}, tail)));
 }
 
+TEST_F(DesignRewrittenPage, BlockCommentAfterACutStandsAtItsBlock) {
+    expectPage("void f(void)\n{\n   // note\n   //- secret\n   /* block\n      more */\n   g();\n}\n",
+               {"void&nbsp;f(void)", "<B>begin</B>", "&nbsp;&nbsp;&nbsp;&nbsp;note",
+                "&nbsp;&nbsp;&nbsp;&nbsp;block", "&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;more&nbsp;", "<B>end</B>"});
+}
+
 TEST_F(DesignPage, AssemblerShowsItsComments) {
     expectPage("start: mov r1, r2 ; copy\n# note\n", {"&nbsp;copy", "&nbsp;note"}, "boot.s");
 }

@@ -313,6 +313,11 @@ TEST_F(InstrumentTest, StructureThroughAMacroGetsNoMarker) {
     EXPECT_EQ("FIXTURE(t)\n{\n   int fd;\n}\n;\nint f(void)\n{\n   COV_SET(1);\n   return 1;\n}\n",
               InstrumentC("FIXTURE(t) {\n   int fd;\n};\nint f(void)\n{\n   return 1;\n}\n"));
     EXPECT_EQ("0003:not a function body (};): no COV_SET\n", sink.Text());
+    // A real function with a stray ";" after it keeps its marker.
+    sink.pieces.clear();
+    EXPECT_EQ("int g(int a)\n{\n   a++;\n   COV_SET(0);\n   return a;\n}\n;\n",
+              InstrumentC("int g(int a)\n{\n   a++;\n   return a;\n};\n"));
+    EXPECT_EQ("", sink.Text());
 }
 
 TEST_F(InstrumentTest, LineEndsFollowRtlf) {
