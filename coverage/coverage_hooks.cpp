@@ -128,6 +128,9 @@ void CoverageOnPushBrace(ctxFichier& ctx) {
     BlockEntry& top = ctx.Top();
     const BlockEntry& below = ctx.blocks[ctx.blockTop - 1];
     top.braceRole = BraceRole(ctx, top, below);
+    // A brace inside the parentheses of a condition or loop header ("for (bool
+    // e : {true, false})") is not the block of the statement controlled.
+    if (ctx.parenDepth > 0) return;
     if (b->braceInserted && !b->braceOpened) top.insertedBrace = true;
     // The brace that opens the block of the if, else, loop or do itself, not
     // one inside its unbraced statement (a compound literal, an initialiser).
@@ -254,6 +257,14 @@ void CoverageOnExit(ctxFichier& ctx) {
     if (!Settings.couverture || b->instrumented || ctx.Top().exitSeen) return;
     if (PositionsFrozen(ctx, ctx.blockTop)) return;
     b->conditionPosition = b->lastPositionOrCondition = OutputCount(ctx);
+}
+
+bool IsNestedFunctionBody(const ctxFichier& ctx, int32_t i) {
+    const BlockEntry& e = ctx.blocks[i];
+    if (e.kind != Brace || e.functionBody || i < 2) return false;
+    // A lambda inside an expression (an argument, an initialiser), or a
+    // method directly inside the braces of a local class or structure.
+    return e.braceRole == kExpression || (e.braceRole == kMayNotRun && ctx.blocks[i - 1].braceRole == kExpression);
 }
 
 void CoverageOnWhile(ctxFichier& ctx) {

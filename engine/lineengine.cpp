@@ -260,11 +260,14 @@ bool CloseBrace(LineState& s) {
     ctx.inAsm = false;
     ctx.atStatementStart = true;
     ctx.statementHasContent = false;
+    // A brace inside parentheses (an initialiser list, a compound literal, a
+    // lambda in an argument) stays within its expression's line.
+    const bool inParens = ctx.parenDepth > 0;
     // The brace is first of its line while the line's first token is still pending.
-    if (RuleClosingBraceAligned(ctx, s.firstToken) && CutLine(s)) return true;
+    if (!inParens && RuleClosingBraceAligned(ctx, s.firstToken) && CutLine(s)) return true;
     // Every other cut before a "}" is made here too, before its pops: a cut
     // restarts the token, and the pops must run once.
-    if (Settings.Indenter && !s.firstToken) {
+    if (Settings.Indenter && !s.firstToken && !inParens) {
         if ((Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}")) && CutLine(s)) {
             ctx.structuralLine = false;
             return true;
@@ -317,10 +320,12 @@ bool CloseBrace(LineState& s) {
 void MarkExit(ctxFichier& ctx) {
     BlockEntry& top = ctx.Top();
     if (top.kind == Brace) {
-        // The exit ends every brace level down to the first statement entry.
+        // The exit ends every brace level down to the first statement entry,
+        // or to the body of the nested function (lambda, local method) it
+        // returns from.
         for (int32_t i = ctx.blockTop; i >= 0; --i) {
             ctx.blocks[i].exitSeen = true;
-            if (ctx.blocks[i].kind != Brace) break;
+            if (ctx.blocks[i].kind != Brace || IsNestedFunctionBody(ctx, i)) break;
         }
     } else if (top.kind == Case) {
         ++ctx.functionInstructions;
@@ -424,7 +429,8 @@ Flow HandlePunctuation(LineState& s) {
         case '{':
             ctx.atStatementStart = true;
             ctx.statementHasContent = false;
-            if (RuleOpeningBraceAligned(ctx, s.isFirst) && CutLine(s)) return Flow::Restart;
+            // Inside parentheses a brace is part of the expression: no cut.
+            if (ctx.parenDepth == 0 && RuleOpeningBraceAligned(ctx, s.isFirst) && CutLine(s)) return Flow::Restart;
             ctx.statementContinues = false;
             PushBlock(ctx, Brace);
             ++ctx.braceDepth;
@@ -686,8 +692,10 @@ Flow ProcessToken(LineState& s) {
             s.firstToken = s.isFirst;
             return Flow::Restart;
         }
-        // "{" and "}" always end their line in a rewritten file.
-        if (Settings.Indenter && (Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}")) && CutLine(s)) {
+        // "{" and "}" always end their line in a rewritten file, but for those
+        // inside parentheses.
+        if (Settings.Indenter && ctx.parenDepth == 0 && (Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}")) &&
+            CutLine(s)) {
             ctx.structuralLine = false;
             return Flow::Restart;
         }

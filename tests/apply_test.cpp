@@ -217,8 +217,7 @@ TEST_F(ApplyTest, InsertedBracesClose) {
 TEST_F(ApplyTest, BracesInsideAStatement) {
     Settings.accolades = true;
     expectApply(
-        "void f()\n{\n   if (a)\n   {\n      x();\n   }\n   else\n   {\n      condmovestack(L,\n      {\n"
-        "         }\n         ,\n      {\n         }\n         );\n   }\n}\n",
+        "void f()\n{\n   if (a)\n   {\n      x();\n   }\n   else\n   {\n      condmovestack(L,{},{});\n   }\n}\n",
         "void f()\n{\n   if (a) x(); else condmovestack(L,{},{});\n}\n");
     expectBalanced("void f()\n{\n   if (a) return (struct s){ .a = {1}, .b = 2 };\n   g();\n}\n", 1);
     expectBalanced("void f()\n{\n   if (a) x = (struct s){ .a = {1}, .b = 2 };\n   else g();\n}\n", 1);

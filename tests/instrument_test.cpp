@@ -254,13 +254,14 @@ TEST_F(InstrumentTest, BracesOfExpressionsAndOfBlocksThatMayNotRun) {
     // between their "}" and the rest of the statement.
     EXPECT_EQ("return (struct s)", AfterMarker(InstrumentC("struct s f(void)\n{\n   return (struct s){1, 2};\n}\n"), 0));
     EXPECT_EQ("int a[2] =", AfterMarker(InstrumentC("void f(void)\n{\n   g();\n   int a[2] = {1, 2};\n}\n"), 0));
-    EXPECT_EQ("g((struct s)", AfterMarker(InstrumentC("void f(void)\n{\n   x = 1;\n   g((struct s){1});\n}\n"), 0));
+    EXPECT_EQ("g((struct s){1});", AfterMarker(InstrumentC("void f(void)\n{\n   x = 1;\n   g((struct s){1});\n}\n"), 0));
     EXPECT_EQ("struct", AfterMarker(InstrumentC("void f(void)\n{\n   x = 1;\n   struct { int a; } v;\n}\n"), 0));
     const std::string sorted = InstrumentC("void f(std::vector<int>& v)\n{\n"
                                            "   std::sort(v.begin(), v.end(), [](int a, int b) { return a < b; });\n"
                                            "   g(v);\n}\n",
                                            "t.cpp");
-    EXPECT_EQ("std::sort(v.begin(), v.end(), [](int a, int b)", AfterMarker(sorted, 0)) << sorted;
+    // The lambda's return leaves the lambda only: the marker goes on to the last statement.
+    EXPECT_EQ("g(v);", AfterMarker(sorted, 0)) << sorted;
     // The body of a loop macro or a catch handler may not run although the
     // statement before it did: the marker of the enclosing block stays out.
     EXPECT_EQ("x = 1;", AfterMarker(InstrumentC("void f(void)\n{\n   x = 1;\n   FOR_EACH(p, list) {\n"
@@ -278,6 +279,29 @@ TEST_F(InstrumentTest, BracesOfExpressionsAndOfBlocksThatMayNotRun) {
                                           "         g(p);\n      }\n   }\n}\n");
     EXPECT_EQ("FOR_EACH(p, list)", AfterMarker(inner, 0)) << inner;
     EXPECT_EQ("g(p);", AfterMarker(inner, 1)) << inner;
+}
+
+TEST_F(InstrumentTest, ExitsOfNestedFunctionsMoveNoPositionOfTheEnclosingOne) {
+    expectInstrumented("int main()\n{\n   {\n      struct T\n      {\n         bool m()\n         {\n"
+                       "            n++;\n            return true;\n         }\n      }\n      ;\n      T t;\n"
+                       "      t.m();\n   }\n   if (n)\n   {\n      COV_SET(1);\n      h();\n   }\n   k();\n"
+                       "   COV_SET(0);\n   return 0;\n}\n",
+                       2, "t.cpp");
+    expectInstrumented("int g()\n{\n   auto less = [](int x, int y)\n   {\n      return x < y;\n   }\n   ;\n"
+                       "   if (n)\n   {\n"
+                       "      COV_SET(1);\n      h();\n   }\n   k();\n   COV_SET(0);\n   return 0;\n}\n",
+                       2, "t.cpp");
+}
+
+TEST_F(InstrumentTest, BracesInsideParenthesesAreNoBlockOfTheStatement) {
+    // The loop keeps its braces and its marker; the header stays whole.
+    expectInstrumented("void f()\n{\n   COV_SET(0);\n   for (bool e : {true, false})\n   {\n      COV_SET(1);\n"
+                       "      g(e);\n   }\n}\n",
+                       2, "t.cpp");
+    EXPECT_EQ("void f()\n{\n   COV_SET(0);\n   for (bool e : {true, false})\n   {\n      COV_SET(1);\n"
+              "      g(e);\n   }\n}\n",
+              InstrumentC("void f()\n{\n   for (bool e : {true, false}) g(e);\n}\n", "t.cpp"));
+    EXPECT_EQ("", sink.Text());
 }
 
 TEST_F(InstrumentTest, UnbracedStatementsGetBracesAndMarkers) {
