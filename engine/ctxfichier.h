@@ -208,6 +208,12 @@ struct ctxFichier {
     // Inside a Java text block ("\"\"\"" that ends its line, up to the next
     // "\"\"\""): its lines are one string literal, read and kept as they are.
     bool inTextBlock = false;
+    // Inside a C++ raw string (`R"d(` ... `)d"`, also after u8, u, U, L) that
+    // runs on over lines: its text is data, read and kept as it is up to the
+    // ")", the delimiter and the quote that end it.
+    bool inRawString = false;
+    int32_t rawDelimiterLength = 0;
+    char rawDelimiter[16] = {};
     // `previousToken` is a "}" that closed a brace inside parentheses (a macro
     // argument, compound literal or lambda): it ends no enclosing statement.
     bool braceClosedInParens = false;

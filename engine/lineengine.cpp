@@ -183,6 +183,15 @@ void CaptureVersionLog(ctxFichier& ctx) {
     }
 }
 
+// The double quote at `at` opens a raw string: a prefix word stands right
+// before it and a valid delimiter after it.
+bool RawStringOpensAt(const std::string& line, size_t at) {
+    size_t j = at;
+    while (j > 0 && lex::IsWordChar(line[j - 1])) --j;
+    if (j == at || (j > 0 && (line[j - 1] == '$' || line[j - 1] == '#'))) return false;
+    return lex::IsRawStringPrefix(line.data() + j, at - j) && lex::RawDelimiterLength(line.c_str(), at) >= 0;
+}
+
 // Every tab becomes one blank, except inside string and character literals:
 // rewriting must not change the program's data. A literal may run on from the
 // line before through a backslash at its end, and a Java text block over many
@@ -201,8 +210,14 @@ bool ExpandTabs(ctxFichier& ctx) {
     bool inComment = ctx.inBlockComment;
     bool textBlock = ctx.inTextBlock;
     bool changed = false;
+    size_t from = 0;
+    // A raw string begun on an earlier line: its text up to its end is data.
+    if (ctx.inRawString) {
+        from = lex::RawStringEnd(line, 0, ctx.rawDelimiter, static_cast<size_t>(ctx.rawDelimiterLength));
+        if (from == std::string::npos) return false;
+    }
     // Only these bytes change the state below or are replaced.
-    for (size_t i = 0; (i = FindAnyOf<'\t', '/', '*', '"', '\'', '\\'>(line, i)) < n; ++i) {
+    for (size_t i = from; (i = FindAnyOf<'\t', '/', '*', '"', '\'', '\\'>(line, i)) < n; ++i) {
         const char c = line[i];
         const char next = i + 1 < n ? line[i + 1] : '\0';
         if (textBlock) {
@@ -239,6 +254,13 @@ bool ExpandTabs(ctxFichier& ctx) {
                 }
             }
             break;
+        } else if (c == '"' && RawStringOpensAt(line, i)) {
+            // A raw string: nothing in it is replaced, up to its end.
+            const size_t d = static_cast<size_t>(lex::RawDelimiterLength(line.c_str(), i));
+            const size_t end = lex::RawStringEnd(line, i + 2 + d, line.data() + i + 1, d);
+            if (end == std::string::npos) break;
+            i = end - 1;
+            continue;
         } else if (c == '"' || c == '\'') {
             quote = c;
             continue;
@@ -602,7 +624,7 @@ Flow ProcessToken(LineState& s) {
     s.braceInParens = false;
     // A line that starts inside a block comment moves with the comment's first line.
     const bool inCommentBefore = ctx.inBlockComment;
-    s.stringTail = ctx.inStringContinuation | ctx.inTextBlock;
+    s.stringTail = ctx.inStringContinuation | ctx.inTextBlock | ctx.inRawString;
 
     // The rest of a comment on this line: for these commands its tokens have
     // no effect beyond what they have all together.
@@ -741,7 +763,7 @@ void ProcessLine(ctxFichier& ctx, const Dictionary* dictionary) {
     if (Settings.Indenter && ExpandTabs(ctx)) ctx.lineModified = true;
     // A line that goes on with a string (continued, or a text block) has no
     // first token of its own: it is not indented.
-    LineState s{ctx, dictionary, !ctx.inStringContinuation && !ctx.inTextBlock};
+    LineState s{ctx, dictionary, !ctx.inStringContinuation && !ctx.inTextBlock && !ctx.inRawString};
     s.design = Settings.designMode;
     s.lookUpWords = Settings.dictionaryMode || Settings.replaceMode;
     s.insertsBraces = Settings.accolades || Settings.couverture;

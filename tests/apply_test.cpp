@@ -270,6 +270,14 @@ TEST_F(ApplyTest, Asm) {
 }
 
 // The lines of a Java text block are the data of one string: kept as written.
+TEST_F(ApplyTest, RawStringsAreKeptAsWritten) {
+    Settings.accolades = true;
+    expectApply("void f()\n{\n   g(R\"(b\" })\");\n   s = u8R\"xy(a\n\t} {\n  )\" )xy\";\n   if (a)\n   {\n      h();\n"
+                "   }\n}\n",
+                "void f() {\ng(R\"(b\" })\");\n s = u8R\"xy(a\n\t} {\n  )\" )xy\";\nif (a) h();\n}\n",
+                "t.cpp");
+}
+
 TEST_F(ApplyTest, JavaTextBlock) {
     const std::string block = "      return \"\"\"\n  Usage:\tx; y; {\n\n    a \\\"\"\" b\n  \"\"\".trim(); }\n";
     expectApply("class A\n{\n   String f()\n   {\n" + block.substr(0, block.size() - 3) + "\n   }\n}\n",
