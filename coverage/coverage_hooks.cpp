@@ -18,6 +18,17 @@ namespace {
 
 inline int32_t OutputCount(const ctxFichier& ctx) { return static_cast<int32_t>(ctx.outputLines.size()); }
 
+// Position `p` for a marker of `b`: inside a preprocessor conditional section
+// opened after the block's start the marker would be built in one
+// alternative only; it goes before the first line of the outermost such
+// section instead.
+inline int32_t OutsideSections(const ctxFichier& ctx, const Branch* b, int32_t p) {
+    const int32_t d = b->conditionalDepth;
+    if (ctx.conditionalDepth <= d || d >= ctxFichier::kConditionalSlots) return p;
+    const int32_t at = ctx.conditionalLine[d];
+    return at < p ? at : p;
+}
+
 inline bool HasBranch(int32_t kind) {
     return kind == If || kind == Else || kind == While || kind == Do || kind == For || kind == Case;
 }
@@ -144,7 +155,7 @@ void CoverageOnPushPositions(ctxFichier& ctx, BlockKind kind) {
     if (kind != Brace) top.braceRole = kStatementBlock;
     if (PositionsFrozen(ctx, ctx.blockTop - 1)) return;
     Branch* b = ctx.currentBranch;
-    const int32_t c = OutputCount(ctx);
+    const int32_t c = OutsideSections(ctx, b, OutputCount(ctx));
     switch (kind) {
         case If:
         case While:
@@ -156,7 +167,8 @@ void CoverageOnPushPositions(ctxFichier& ctx, BlockKind kind) {
             break;
         case Brace:
             if (top.braceRole == kStatementBlock && ctx.blocks[ctx.blockTop - 1].kind != Switch)
-                b->conditionPosition = b->lastPositionOrCondition = b->nextPosition = c + 1;
+                b->conditionPosition = b->lastPositionOrCondition = b->nextPosition =
+                    OutsideSections(ctx, b, OutputCount(ctx) + 1);
             break;
         default:
             break;
@@ -171,6 +183,7 @@ void CoverageOnPushBranch(ctxFichier& ctx, BlockKind kind) {
         return;
     }
     Branch* b = new Branch(ctx.lineNumber, ctx.functionInstructions, ctx.blockTop, top.column);
+    b->conditionalDepth = ctx.conditionalDepth;
     ++ctx.branchCount;
     ctx.currentBranch->AppendChild(b);
     ctx.currentBranch = b;
@@ -199,7 +212,8 @@ void CoverageOnPop(ctxFichier& ctx) {
         cur->lastLine = ctx.lineNumber;
         cur->endInstructions = ctx.functionInstructions;
         if (cur->Parent() != nullptr) ctx.currentBranch = cur->Parent();
-        if (!PositionsFrozen(ctx, ctx.blockTop - 1)) ctx.currentBranch->nextPosition = OutputCount(ctx) + 1;
+        if (!PositionsFrozen(ctx, ctx.blockTop - 1))
+            ctx.currentBranch->nextPosition = OutsideSections(ctx, ctx.currentBranch, OutputCount(ctx) + 1);
     }
     if (!Settings.couverture || b == nullptr) return;
     // A header is included by several instrumented sources: it keeps its
@@ -224,19 +238,19 @@ void CoverageOnStatementEnd(ctxFichier& ctx) {
         WithdrawStructureMarker(ctx);
     if (ctx.exitSeen || ctx.Top().exitSeen || PositionsFrozen(ctx, ctx.blockTop)) return;
     Branch* b = ctx.currentBranch;
-    const int32_t c = OutputCount(ctx);
+    const int32_t after = OutsideSections(ctx, b, OutputCount(ctx) + 1);
     // The marker stays one statement behind: in front of the last statement.
     if (!ctx.doWhileTail) {
-        b->conditionPosition = c + 1;
+        b->conditionPosition = after;
         b->lastPositionOrCondition = b->nextPosition;
     }
-    b->nextPosition = c + 1;
+    b->nextPosition = after;
 }
 
 void CoverageOnBraceClosed(ctxFichier& ctx) {
     // The entry just popped is still in its slot above the top.
     if (ctx.blocks[ctx.blockTop + 1].braceRole == kExpression || PositionsFrozen(ctx, ctx.blockTop)) return;
-    ctx.currentBranch->nextPosition = OutputCount(ctx) + 1;
+    ctx.currentBranch->nextPosition = OutsideSections(ctx, ctx.currentBranch, OutputCount(ctx) + 1);
 }
 
 void CoverageOnCaseKeyword(ctxFichier& ctx) {
@@ -249,14 +263,14 @@ void CoverageOnCaseLabel(ctxFichier& ctx) {
     if (!b->labelOpen) return;
     b->labelOpen = false;
     if (PositionsFrozen(ctx, ctx.blockTop)) return;
-    b->nextPosition = b->lastPositionOrCondition = OutputCount(ctx) + 1;
+    b->nextPosition = b->lastPositionOrCondition = OutsideSections(ctx, b, OutputCount(ctx) + 1);
 }
 
 void CoverageOnExit(ctxFichier& ctx) {
     Branch* b = ctx.currentBranch;
     if (!Settings.couverture || b->instrumented || ctx.Top().exitSeen) return;
     if (PositionsFrozen(ctx, ctx.blockTop)) return;
-    b->conditionPosition = b->lastPositionOrCondition = OutputCount(ctx);
+    b->conditionPosition = b->lastPositionOrCondition = OutsideSections(ctx, b, OutputCount(ctx));
 }
 
 bool IsNestedFunctionBody(const ctxFichier& ctx, int32_t i) {
@@ -270,7 +284,7 @@ bool IsNestedFunctionBody(const ctxFichier& ctx, int32_t i) {
 void CoverageOnWhile(ctxFichier& ctx) {
     if (PositionsFrozen(ctx, ctx.blockTop)) return;
     Branch* b = ctx.currentBranch;
-    b->conditionPosition = b->lastPositionOrCondition = OutputCount(ctx);
+    b->conditionPosition = b->lastPositionOrCondition = OutsideSections(ctx, b, OutputCount(ctx));
 }
 
 std::string EmitCoverageMarker(ctxFichier& ctx, Branch* b) {

@@ -192,6 +192,19 @@ bool RawStringOpensAt(const std::string& line, size_t at) {
     return lex::IsRawStringPrefix(line.data() + j, at - j) && lex::RawDelimiterLength(line.c_str(), at) >= 0;
 }
 
+// A directive line: the preprocessor conditional sections it opens or closes
+// ("#elif" and "#else" stay inside the section their "#if" opened).
+void TrackConditional(ctxFichier& ctx) {
+    const TokenText& t = ctx.token;
+    if (Is(t, "#if") || Is(t, "#ifdef") || Is(t, "#ifndef")) {
+        if (ctx.conditionalDepth < ctxFichier::kConditionalSlots)
+            ctx.conditionalLine[ctx.conditionalDepth] = static_cast<int32_t>(ctx.outputLines.size());
+        ++ctx.conditionalDepth;
+    } else if (Is(t, "#endif") && ctx.conditionalDepth > 0) {
+        --ctx.conditionalDepth;
+    }
+}
+
 // Every tab becomes one blank, except inside string and character literals:
 // rewriting must not change the program's data. A literal may run on from the
 // line before through a backslash at its end, and a Java text block over many
@@ -693,6 +706,7 @@ Flow ProcessToken(LineState& s) {
             code = false;
             ctx.includePending = Is(t, "#include");
             ctx.directive.assign(t.data(), t.size());
+            TrackConditional(ctx);
             ctx.inVersionLog = false;
         }
         if (Settings.Indenter) {

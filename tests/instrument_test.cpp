@@ -293,6 +293,16 @@ TEST_F(InstrumentTest, ExitsOfNestedFunctionsMoveNoPositionOfTheEnclosingOne) {
                        2, "t.cpp");
 }
 
+TEST_F(InstrumentTest, NoMarkerInsideAPreprocessorSectionOpenedInTheBlock) {
+    // Built without X the marker would be gone: it goes before the "#ifdef".
+    expectInstrumented("int f(int n)\n{\n   n++;\n   COV_SET(0);\n#ifdef X\n   n += 2;\n#else\n   n += 3;\n#endif\n}\n",
+                       1);
+    // Before the outermost section; a block opened inside a section keeps its marker there.
+    expectInstrumented("int f(int n)\n{\n   n++;\n   COV_SET(0);\n#if A\n#ifndef B\n   if (n)\n   {\n      COV_SET(1);\n"
+                       "      n--;\n   }\n   n++;\n#endif\n#endif\n}\n",
+                       2);
+}
+
 TEST_F(InstrumentTest, BracesInsideParenthesesAreNoBlockOfTheStatement) {
     // The loop keeps its braces and its marker; the header stays whole.
     expectInstrumented("void f()\n{\n   COV_SET(0);\n   for (bool e : {true, false})\n   {\n      COV_SET(1);\n"
