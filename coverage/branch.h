@@ -63,6 +63,9 @@ public:
     // A "case" or "default" of this branch waits for the ":" that ends it; any
     // other ":" under the label (of a ?: operator) moves no position.
     bool labelOpen = false;
+    // Preprocessor conditional sections open when the block opened
+    // (ctxFichier::conditionalDepth then).
+    int32_t conditionalDepth = 0;
 };
 
 // Number of Branch objects in existence; gives each new branch its number.

@@ -18,6 +18,17 @@ namespace {
 
 inline int32_t OutputCount(const ctxFichier& ctx) { return static_cast<int32_t>(ctx.outputLines.size()); }
 
+// Position `p` for a marker of `b`: inside a preprocessor conditional section
+// opened after the block's start the marker would be built in one
+// alternative only; it goes before the first line of the outermost such
+// section instead.
+inline int32_t OutsideSections(const ctxFichier& ctx, const Branch* b, int32_t p) {
+    const int32_t d = b->conditionalDepth;
+    if (ctx.conditionalDepth <= d || d >= ctxFichier::kConditionalSlots) return p;
+    const int32_t at = ctx.conditionalLine[d];
+    return at < p ? at : p;
+}
+
 inline bool HasBranch(int32_t kind) {
     return kind == If || kind == Else || kind == While || kind == Do || kind == For || kind == Case;
 }
@@ -93,12 +104,15 @@ std::string MarkerText(const Branch* b) {
 }
 
 // "};" at file level: the braces just closed, taken for a function body since
-// they followed a ")", held the members of a structure written through a
-// macro (FIXTURE(name) { int fd; };). Its marker would not compile there.
+// they followed a ")", may have held the members of a structure written
+// through a macro (FIXTURE(name) { int fd; };), where a marker would not
+// compile. Braces that held an instruction were a function with a stray ";"
+// after it: its marker stays.
 void WithdrawStructureMarker(ctxFichier& ctx) {
     const BlockEntry& closed = ctx.blocks[1];  // the entry just popped
     Branch* b = closed.branch;
     if (!Settings.couverture || !closed.functionBody || b == nullptr || !b->instrumented) return;
+    if (b->endInstructions != b->startInstructions) return;
     const std::string text = MarkerText(b);
     for (size_t i = ctx.outputLines.size(); i-- > 0;) {
         if (ctx.outputLines[i] != text) continue;
@@ -125,6 +139,9 @@ void CoverageOnPushBrace(ctxFichier& ctx) {
     BlockEntry& top = ctx.Top();
     const BlockEntry& below = ctx.blocks[ctx.blockTop - 1];
     top.braceRole = BraceRole(ctx, top, below);
+    // A brace inside the parentheses of a condition or loop header ("for (bool
+    // e : {true, false})") is not the block of the statement controlled.
+    if (ctx.parenDepth > 0) return;
     if (b->braceInserted && !b->braceOpened) top.insertedBrace = true;
     // The brace that opens the block of the if, else, loop or do itself, not
     // one inside its unbraced statement (a compound literal, an initialiser).
@@ -138,7 +155,7 @@ void CoverageOnPushPositions(ctxFichier& ctx, BlockKind kind) {
     if (kind != Brace) top.braceRole = kStatementBlock;
     if (PositionsFrozen(ctx, ctx.blockTop - 1)) return;
     Branch* b = ctx.currentBranch;
-    const int32_t c = OutputCount(ctx);
+    const int32_t c = OutsideSections(ctx, b, OutputCount(ctx));
     switch (kind) {
         case If:
         case While:
@@ -150,7 +167,8 @@ void CoverageOnPushPositions(ctxFichier& ctx, BlockKind kind) {
             break;
         case Brace:
             if (top.braceRole == kStatementBlock && ctx.blocks[ctx.blockTop - 1].kind != Switch)
-                b->conditionPosition = b->lastPositionOrCondition = b->nextPosition = c + 1;
+                b->conditionPosition = b->lastPositionOrCondition = b->nextPosition =
+                    OutsideSections(ctx, b, OutputCount(ctx) + 1);
             break;
         default:
             break;
@@ -165,6 +183,7 @@ void CoverageOnPushBranch(ctxFichier& ctx, BlockKind kind) {
         return;
     }
     Branch* b = new Branch(ctx.lineNumber, ctx.functionInstructions, ctx.blockTop, top.column);
+    b->conditionalDepth = ctx.conditionalDepth;
     ++ctx.branchCount;
     ctx.currentBranch->AppendChild(b);
     ctx.currentBranch = b;
@@ -193,7 +212,8 @@ void CoverageOnPop(ctxFichier& ctx) {
         cur->lastLine = ctx.lineNumber;
         cur->endInstructions = ctx.functionInstructions;
         if (cur->Parent() != nullptr) ctx.currentBranch = cur->Parent();
-        if (!PositionsFrozen(ctx, ctx.blockTop - 1)) ctx.currentBranch->nextPosition = OutputCount(ctx) + 1;
+        if (!PositionsFrozen(ctx, ctx.blockTop - 1))
+            ctx.currentBranch->nextPosition = OutsideSections(ctx, ctx.currentBranch, OutputCount(ctx) + 1);
     }
     if (!Settings.couverture || b == nullptr) return;
     // A header is included by several instrumented sources: it keeps its
@@ -218,19 +238,19 @@ void CoverageOnStatementEnd(ctxFichier& ctx) {
         WithdrawStructureMarker(ctx);
     if (ctx.exitSeen || ctx.Top().exitSeen || PositionsFrozen(ctx, ctx.blockTop)) return;
     Branch* b = ctx.currentBranch;
-    const int32_t c = OutputCount(ctx);
+    const int32_t after = OutsideSections(ctx, b, OutputCount(ctx) + 1);
     // The marker stays one statement behind: in front of the last statement.
     if (!ctx.doWhileTail) {
-        b->conditionPosition = c + 1;
+        b->conditionPosition = after;
         b->lastPositionOrCondition = b->nextPosition;
     }
-    b->nextPosition = c + 1;
+    b->nextPosition = after;
 }
 
 void CoverageOnBraceClosed(ctxFichier& ctx) {
     // The entry just popped is still in its slot above the top.
     if (ctx.blocks[ctx.blockTop + 1].braceRole == kExpression || PositionsFrozen(ctx, ctx.blockTop)) return;
-    ctx.currentBranch->nextPosition = OutputCount(ctx) + 1;
+    ctx.currentBranch->nextPosition = OutsideSections(ctx, ctx.currentBranch, OutputCount(ctx) + 1);
 }
 
 void CoverageOnCaseKeyword(ctxFichier& ctx) {
@@ -243,20 +263,28 @@ void CoverageOnCaseLabel(ctxFichier& ctx) {
     if (!b->labelOpen) return;
     b->labelOpen = false;
     if (PositionsFrozen(ctx, ctx.blockTop)) return;
-    b->nextPosition = b->lastPositionOrCondition = OutputCount(ctx) + 1;
+    b->nextPosition = b->lastPositionOrCondition = OutsideSections(ctx, b, OutputCount(ctx) + 1);
 }
 
 void CoverageOnExit(ctxFichier& ctx) {
     Branch* b = ctx.currentBranch;
     if (!Settings.couverture || b->instrumented || ctx.Top().exitSeen) return;
     if (PositionsFrozen(ctx, ctx.blockTop)) return;
-    b->conditionPosition = b->lastPositionOrCondition = OutputCount(ctx);
+    b->conditionPosition = b->lastPositionOrCondition = OutsideSections(ctx, b, OutputCount(ctx));
+}
+
+bool IsNestedFunctionBody(const ctxFichier& ctx, int32_t i) {
+    const BlockEntry& e = ctx.blocks[i];
+    if (e.kind != Brace || e.functionBody || i < 2) return false;
+    // A lambda inside an expression (an argument, an initialiser), or a
+    // method directly inside the braces of a local class or structure.
+    return e.braceRole == kExpression || (e.braceRole == kMayNotRun && ctx.blocks[i - 1].braceRole == kExpression);
 }
 
 void CoverageOnWhile(ctxFichier& ctx) {
     if (PositionsFrozen(ctx, ctx.blockTop)) return;
     Branch* b = ctx.currentBranch;
-    b->conditionPosition = b->lastPositionOrCondition = OutputCount(ctx);
+    b->conditionPosition = b->lastPositionOrCondition = OutsideSections(ctx, b, OutputCount(ctx));
 }
 
 std::string EmitCoverageMarker(ctxFichier& ctx, Branch* b) {

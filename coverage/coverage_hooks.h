@@ -34,6 +34,10 @@ void CoverageOnCaseKeyword(ctxFichier& ctx);
 void CoverageOnCaseLabel(ctxFichier& ctx);
 // break, continue or return inside a function.
 void CoverageOnExit(ctxFichier& ctx);
+// Entry `i` is the body of a function nested in the current one (a lambda,
+// the method of a local class or structure): an exit inside it leaves that
+// body only.
+bool IsNestedFunctionBody(const ctxFichier& ctx, int32_t i);
 // A "while" that does not end a do ... while, before its PushBlock.
 void CoverageOnWhile(ctxFichier& ctx);
 

@@ -208,6 +208,19 @@ struct ctxFichier {
     // Inside a Java text block ("\"\"\"" that ends its line, up to the next
     // "\"\"\""): its lines are one string literal, read and kept as they are.
     bool inTextBlock = false;
+    // Inside a C++ raw string (`R"d(` ... `)d"`, also after u8, u, U, L) that
+    // runs on over lines: its text is data, read and kept as it is up to the
+    // ")", the delimiter and the quote that end it.
+    bool inRawString = false;
+    // Open preprocessor conditional sections (#if, #ifdef, #ifndef up to their
+    // #endif) and, for the first kConditionalSlots, the index in `outputLines`
+    // of the line that opened each: a marker never goes inside a section that
+    // opened after its block's start, but before the section's first line.
+    static constexpr int32_t kConditionalSlots = 32;
+    int32_t conditionalDepth = 0;
+    int32_t conditionalLine[kConditionalSlots] = {};
+    int32_t rawDelimiterLength = 0;
+    char rawDelimiter[16] = {};
     // `previousToken` is a "}" that closed a brace inside parentheses (a macro
     // argument, compound literal or lambda): it ends no enclosing statement.
     bool braceClosedInParens = false;

@@ -46,6 +46,9 @@ struct LineState {
     // read yet: they are the next "}" tokens, and close inserted braces only.
     int32_t insertedClosers = 0;
     bool stringTail = false;  // the token is the rest of a string begun on an earlier line
+    // Design: the output column at which a "/*" stood before the cut that put
+    // it first on its line; 0 when no such cut is pending.
+    int32_t commentCutFrom = 0;
     // The words of a comment matter only to Design and to the dictionary: the
     // other commands pass over them without reading them one by one.
     bool skipComments = false;
@@ -71,6 +74,15 @@ bool CutLine(LineState& s) {
     s.firstToken = true;
     s.instructionsOnLine = 0;
     return true;
+}
+
+// The one-instruction cut: the head goes out with what it was; the rest is
+// a plain statement until a token says otherwise.
+bool CutForOneInstruction(LineState& s) {
+    if (!RuleOneInstructionPerLine(s.ctx, s.instructionsOnLine)) return false;
+    const bool cut = CutLine(s);
+    s.ctx.structuralLine = false;
+    return cut;
 }
 
 inline bool IsLoopOrSwitch(int32_t kind) { return kind == While || kind == For || kind == Switch; }
@@ -171,6 +183,28 @@ void CaptureVersionLog(ctxFichier& ctx) {
     }
 }
 
+// The double quote at `at` opens a raw string: a prefix word stands right
+// before it and a valid delimiter after it.
+bool RawStringOpensAt(const std::string& line, size_t at) {
+    size_t j = at;
+    while (j > 0 && lex::IsWordChar(line[j - 1])) --j;
+    if (j == at || (j > 0 && (line[j - 1] == '$' || line[j - 1] == '#'))) return false;
+    return lex::IsRawStringPrefix(line.data() + j, at - j) && lex::RawDelimiterLength(line.c_str(), at) >= 0;
+}
+
+// A directive line: the preprocessor conditional sections it opens or closes
+// ("#elif" and "#else" stay inside the section their "#if" opened).
+void TrackConditional(ctxFichier& ctx) {
+    const TokenText& t = ctx.token;
+    if (Is(t, "#if") || Is(t, "#ifdef") || Is(t, "#ifndef")) {
+        if (ctx.conditionalDepth < ctxFichier::kConditionalSlots)
+            ctx.conditionalLine[ctx.conditionalDepth] = static_cast<int32_t>(ctx.outputLines.size());
+        ++ctx.conditionalDepth;
+    } else if (Is(t, "#endif") && ctx.conditionalDepth > 0) {
+        --ctx.conditionalDepth;
+    }
+}
+
 // Every tab becomes one blank, except inside string and character literals:
 // rewriting must not change the program's data. A literal may run on from the
 // line before through a backslash at its end, and a Java text block over many
@@ -189,8 +223,14 @@ bool ExpandTabs(ctxFichier& ctx) {
     bool inComment = ctx.inBlockComment;
     bool textBlock = ctx.inTextBlock;
     bool changed = false;
+    size_t from = 0;
+    // A raw string begun on an earlier line: its text up to its end is data.
+    if (ctx.inRawString) {
+        from = lex::RawStringEnd(line, 0, ctx.rawDelimiter, static_cast<size_t>(ctx.rawDelimiterLength));
+        if (from == std::string::npos) return false;
+    }
     // Only these bytes change the state below or are replaced.
-    for (size_t i = 0; (i = FindAnyOf<'\t', '/', '*', '"', '\'', '\\'>(line, i)) < n; ++i) {
+    for (size_t i = from; (i = FindAnyOf<'\t', '/', '*', '"', '\'', '\\'>(line, i)) < n; ++i) {
         const char c = line[i];
         const char next = i + 1 < n ? line[i + 1] : '\0';
         if (textBlock) {
@@ -227,6 +267,13 @@ bool ExpandTabs(ctxFichier& ctx) {
                 }
             }
             break;
+        } else if (c == '"' && RawStringOpensAt(line, i)) {
+            // A raw string: nothing in it is replaced, up to its end.
+            const size_t d = static_cast<size_t>(lex::RawDelimiterLength(line.c_str(), i));
+            const size_t end = lex::RawStringEnd(line, i + 2 + d, line.data() + i + 1, d);
+            if (end == std::string::npos) break;
+            i = end - 1;
+            continue;
         } else if (c == '"' || c == '\'') {
             quote = c;
             continue;
@@ -248,16 +295,19 @@ bool CloseBrace(LineState& s) {
     ctx.inAsm = false;
     ctx.atStatementStart = true;
     ctx.statementHasContent = false;
+    // A brace inside parentheses (an initialiser list, a compound literal, a
+    // lambda in an argument) stays within its expression's line.
+    const bool inParens = ctx.parenDepth > 0;
     // The brace is first of its line while the line's first token is still pending.
-    if (RuleClosingBraceAligned(ctx, s.firstToken) && CutLine(s)) return true;
+    if (!inParens && RuleClosingBraceAligned(ctx, s.firstToken) && CutLine(s)) return true;
     // Every other cut before a "}" is made here too, before its pops: a cut
     // restarts the token, and the pops must run once.
-    if (Settings.Indenter && !s.firstToken) {
+    if (Settings.Indenter && !s.firstToken && !inParens) {
         if ((Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}")) && CutLine(s)) {
             ctx.structuralLine = false;
             return true;
         }
-        if (RuleOneInstructionPerLine(ctx, s.instructionsOnLine) && CutLine(s)) return true;
+        if (CutForOneInstruction(s)) return true;
     }
     ctx.statementContinues = false;
     ctx.structuralLine = true;
@@ -305,10 +355,12 @@ bool CloseBrace(LineState& s) {
 void MarkExit(ctxFichier& ctx) {
     BlockEntry& top = ctx.Top();
     if (top.kind == Brace) {
-        // The exit ends every brace level down to the first statement entry.
+        // The exit ends every brace level down to the first statement entry,
+        // or to the body of the nested function (lambda, local method) it
+        // returns from.
         for (int32_t i = ctx.blockTop; i >= 0; --i) {
             ctx.blocks[i].exitSeen = true;
-            if (ctx.blocks[i].kind != Brace) break;
+            if (ctx.blocks[i].kind != Brace || IsNestedFunctionBody(ctx, i)) break;
         }
     } else if (top.kind == Case) {
         ++ctx.functionInstructions;
@@ -412,7 +464,8 @@ Flow HandlePunctuation(LineState& s) {
         case '{':
             ctx.atStatementStart = true;
             ctx.statementHasContent = false;
-            if (RuleOpeningBraceAligned(ctx, s.isFirst) && CutLine(s)) return Flow::Restart;
+            // Inside parentheses a brace is part of the expression: no cut.
+            if (ctx.parenDepth == 0 && RuleOpeningBraceAligned(ctx, s.isFirst) && CutLine(s)) return Flow::Restart;
             ctx.statementContinues = false;
             PushBlock(ctx, Brace);
             ++ctx.braceDepth;
@@ -451,7 +504,10 @@ Flow HandlePunctuation(LineState& s) {
             ctx.executableStatement = true;
             ctx.statementContinues = false;
             ctx.atStatementStart = false;
-            if (ctx.Top().kind == Case && !IsScopeColon(ctx)) {
+            // Only the colon that ends a case or default label; the colon of
+            // a "?:" in the statements after it is part of an expression.
+            if (ctx.Top().kind == Case && ctx.Top().branch != nullptr && ctx.Top().branch->labelOpen &&
+                !IsScopeColon(ctx)) {
                 ++s.instructionsOnLine;
                 CoverageOnCaseLabel(ctx);
             }
@@ -581,7 +637,7 @@ Flow ProcessToken(LineState& s) {
     s.braceInParens = false;
     // A line that starts inside a block comment moves with the comment's first line.
     const bool inCommentBefore = ctx.inBlockComment;
-    s.stringTail = ctx.inStringContinuation | ctx.inTextBlock;
+    s.stringTail = ctx.inStringContinuation | ctx.inTextBlock | ctx.inRawString;
 
     // The rest of a comment on this line: for these commands its tokens have
     // no effect beyond what they have all together.
@@ -603,9 +659,19 @@ Flow ProcessToken(LineState& s) {
 
     // 2. Design: every comment starts a pseudo-code line (at the start of a
     //    line the split only drops the leading blanks).
-    if (s.design && !ctx.inPreprocessor && OutputColumn(ctx) > 1 && StartsDesignComment(ctx) &&
-        CutLine(s))
-        return Flow::Restart;
+    if (s.design && !ctx.inPreprocessor && OutputColumn(ctx) > 1 && StartsDesignComment(ctx)) {
+        const int32_t from = static_cast<int32_t>(OutputColumn(ctx));
+        if (CutLine(s)) {
+            // The "/*" read again after the cut opens the comment, as on its
+            // first read: it is indented as a first line and sets the
+            // comment's shift, counted from where the comment stood.
+            if (!inCommentBefore && Is(t, "/*")) {
+                ctx.inBlockComment = false;
+                s.commentCutFrom = from;
+            }
+            return Flow::Restart;
+        }
+    }
 
     // 3 to 5.
     if (ctx.inBlockComment || ctx.inLineComment) ctx.lineHasComment = true;
@@ -640,9 +706,14 @@ Flow ProcessToken(LineState& s) {
             code = false;
             ctx.includePending = Is(t, "#include");
             ctx.directive.assign(t.data(), t.size());
+            TrackConditional(ctx);
             ctx.inVersionLog = false;
         }
-        if (Settings.Indenter) IndentFirstToken(ctx, s.targetColumn, inCommentBefore);
+        if (Settings.Indenter) {
+            IndentFirstToken(ctx, s.targetColumn, inCommentBefore);
+            if (s.commentCutFrom > 0 && Is(t, "/*")) ctx.commentIndentDelta -= s.commentCutFrom - 1;
+        }
+        s.commentCutFrom = 0;
     } else {
         s.isFirst = false;
     }
@@ -657,12 +728,14 @@ Flow ProcessToken(LineState& s) {
             s.firstToken = s.isFirst;
             return Flow::Restart;
         }
-        // "{" and "}" always end their line in a rewritten file.
-        if (Settings.Indenter && (Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}")) && CutLine(s)) {
+        // "{" and "}" always end their line in a rewritten file, but for those
+        // inside parentheses.
+        if (Settings.Indenter && ctx.parenDepth == 0 && (Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}")) &&
+            CutLine(s)) {
             ctx.structuralLine = false;
             return Flow::Restart;
         }
-        if (RuleOneInstructionPerLine(ctx, s.instructionsOnLine) && CutLine(s)) return Flow::Restart;
+        if (CutForOneInstruction(s)) return Flow::Restart;
         const Flow f = HandlePunctuation(s);
         if (f != Flow::Next) return f;
         HandleAfterPunctuation(s);
@@ -704,7 +777,7 @@ void ProcessLine(ctxFichier& ctx, const Dictionary* dictionary) {
     if (Settings.Indenter && ExpandTabs(ctx)) ctx.lineModified = true;
     // A line that goes on with a string (continued, or a text block) has no
     // first token of its own: it is not indented.
-    LineState s{ctx, dictionary, !ctx.inStringContinuation && !ctx.inTextBlock};
+    LineState s{ctx, dictionary, !ctx.inStringContinuation && !ctx.inTextBlock && !ctx.inRawString};
     s.design = Settings.designMode;
     s.lookUpWords = Settings.dictionaryMode || Settings.replaceMode;
     s.insertsBraces = Settings.accolades || Settings.couverture;

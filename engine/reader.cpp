@@ -130,6 +130,35 @@ inline void SetToken(TokenText& token, const std::string& line, size_t from, siz
 
 }  // namespace
 
+namespace {
+
+// A raw string from `from` (its text, after the opening "(" or at the start
+// of a line it runs on into): up to its closing quote, else to the line end.
+size_t ReadRawString(ctxFichier& ctx, size_t from) {
+    const size_t end =
+        lex::RawStringEnd(ctx.line, from, ctx.rawDelimiter, static_cast<size_t>(ctx.rawDelimiterLength));
+    if (end == std::string::npos) return ctx.line.size();
+    ctx.inRawString = false;
+    return end;
+}
+
+// The word of `len` bytes at `i` and the double quote after it open a raw
+// string: the whole literal, or its part on this line, is one token.
+bool ReadRawStringToken(ctxFichier& ctx, size_t i, size_t len) {
+    const std::string& line = ctx.line;
+    if (line[i + len] != '"' || !ctx.IsCode() || !lex::IsRawStringPrefix(line.data() + i, len)) return false;
+    const int32_t d = lex::RawDelimiterLength(line.c_str(), i + len);
+    if (d < 0) return false;
+    std::memcpy(ctx.rawDelimiter, line.data() + i + len + 1, static_cast<size_t>(d));
+    ctx.rawDelimiterLength = d;
+    ctx.inRawString = true;
+    const size_t end = ReadRawString(ctx, i + len + 2 + static_cast<size_t>(d));
+    SetToken(ctx.token, line, i, end - i);
+    return true;
+}
+
+}  // namespace
+
 void ReadTokenSlow(ctxFichier& ctx) {
     TokenText& token = ctx.token;
     const std::string& line = ctx.line;
@@ -141,7 +170,7 @@ void ReadTokenSlow(ctxFichier& ctx) {
     size_t i = static_cast<size_t>(ctx.column) - 1;
     if (i > n) i = n;  // the unbounded loops below stop at the NUL at n
     // Inside a continued string or a text block the blanks belong to the literal.
-    const bool inLiteral = ctx.inStringContinuation || ctx.inTextBlock;
+    const bool inLiteral = ctx.inStringContinuation || ctx.inTextBlock || ctx.inRawString;
     if (!inLiteral)
         while (IsBlank(line.c_str()[i])) ++i;
     ctx.column = static_cast<int32_t>(i + 1);
@@ -151,7 +180,9 @@ void ReadTokenSlow(ctxFichier& ctx) {
     // Words are most tokens: outside a literal none of the cases below applies
     // to a word character (a lone one at the line end is a word of one byte).
     if (!inLiteral && IsWordChar(c)) {
-        SetToken(token, line, i, lex::WordLength(line.c_str(), i));
+        const size_t len = lex::WordLength(line.c_str(), i);
+        if (ReadRawStringToken(ctx, i, len)) return;
+        SetToken(token, line, i, len);
         RecordInclude(ctx);
         return;
     }
@@ -159,6 +190,10 @@ void ReadTokenSlow(ctxFichier& ctx) {
     // Only inside a continued string: the line holds nothing before its end.
     if (IsLineEnd(c)) return;
 
+    if (ctx.inRawString && ctx.IsCode()) {
+        SetToken(token, line, i, ReadRawString(ctx, i) - i);
+        return;
+    }
     if (ctx.inTextBlock && ctx.IsCode()) {
         SetToken(token, line, i, ReadTextBlock(ctx, i) - i);
         return;

@@ -107,6 +107,40 @@ inline void ResetLineState(ctxFichier& ctx) {
     }
 }
 
+namespace lex {
+
+// The word of `n` bytes at `w`, followed by a double quote, is the prefix of a
+// C++ raw string: R, u8R, uR, UR or LR.
+inline bool IsRawStringPrefix(const char* w, size_t n) {
+    if (w[n - 1] != 'R') return false;
+    if (n == 1) return true;
+    if (n == 2) return w[0] == 'u' || w[0] == 'U' || w[0] == 'L';
+    return n == 3 && w[0] == 'u' && w[1] == '8';
+}
+
+// Length of the delimiter of a raw string whose opening quote is at `quote`
+// in `p` (text that ends with a NUL): at most 16 bytes, none of them a blank,
+// a parenthesis, a backslash or a quote, then "(". -1 when it is none.
+inline int32_t RawDelimiterLength(const char* p, size_t quote) {
+    for (int32_t k = 0; k <= 16; ++k) {
+        const char c = p[quote + 1 + static_cast<size_t>(k)];
+        if (c == '(') return k;
+        if (c == '\0' || c == ')' || c == '\\' || c == '"' || static_cast<unsigned char>(c) <= ' ') return -1;
+    }
+    return -1;
+}
+
+// From `from` in `line`: the end (exclusive) of the ")", delimiter and quote
+// that close the raw string, or npos.
+inline size_t RawStringEnd(const std::string& line, size_t from, const char* delimiter, size_t d) {
+    for (size_t i = line.find(')', from); i != std::string::npos; i = line.find(')', i + 1))
+        if (i + 1 + d < line.size() && std::memcmp(line.data() + i + 1, delimiter, d) == 0 && line[i + 1 + d] == '"')
+            return i + 2 + d;
+    return std::string::npos;
+}
+
+}  // namespace lex
+
 // Every case of ReadToken; the inline part below takes the common ones.
 void ReadTokenSlow(ctxFichier& ctx);
 // Design: the dependency matrix's record of an "#include" line's file.
@@ -119,7 +153,7 @@ inline void ReadToken(ctxFichier& ctx) {
     // Most tokens are a word or a one-byte mark on a line already begun,
     // outside a literal: read here, without the call and the other cases.
     if (ctx.lineStartPending) ResetLineState(ctx);
-    if ((ctx.inStringContinuation | ctx.inTextBlock) == 0 && ctx.column >= 1) {
+    if ((ctx.inStringContinuation | ctx.inTextBlock | ctx.inRawString) == 0 && ctx.column >= 1) {
         const std::string& line = ctx.line;
         const char* p = line.c_str();
         size_t i = static_cast<size_t>(ctx.column) - 1;
@@ -127,8 +161,10 @@ inline void ReadToken(ctxFichier& ctx) {
             while (lex::IsBlank(p[i])) ++i;
             const unsigned char cls = lex::ClassOf(p[i]);  // the final NUL is of no class
             size_t len = 0;
-            if (cls == lex::kWord)
+            if (cls == lex::kWord) {
                 len = lex::WordLength(p, i);
+                if (p[i + len] == '"') len = 0;  // perhaps the prefix of a raw string
+            }
             else if (cls == lex::kSingle || (p[i] == ';' && !ctx.inAsm && !ctx.isAssembler))
                 len = 1;
             else if (cls == lex::kOperator)

@@ -89,10 +89,9 @@ bool RuleOpeningBraceAligned(ctxFichier& ctx, bool firstOfLine) {
 bool OneInstructionPerLineSlow(ctxFichier& ctx, int32_t& instructionsOnLine) {
     if (ctx.inAsm || ctx.isAssembler) return false;
     instructionsOnLine = 0;
-    if (Rewriting()) {
-        ctx.structuralLine = false;
-        return true;
-    }
+    // The caller cuts, then clears `structuralLine`: the head it cuts off
+    // (a case label, say) must keep its own.
+    if (Rewriting()) return true;
     if (Settings.checkMode) ReportViolation(ctx, Tr(">1 instruction par ligne", ">1 instruction per line"));
     return false;
 }

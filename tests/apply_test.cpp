@@ -143,6 +143,10 @@ TEST_F(ApplyTest, BracesAndStatementsEndUpOnLinesOfTheirOwn) {
         "void f()\n{\n   switch (x)\n   {\n      case 1:\n         a++;\n         break;\n      default:\n"
         "         b();\n   }\n}\n",
         "void f()\n{\nswitch (x) {\ncase 1: a++; break;\ndefault: b();\n}\n}\n");
+    // The colon of a "?:" under a label cuts nothing.
+    expectApply("void f()\n{\n   switch (x)\n   {\n      case 1:\n         r = (r != n ? -EIO : 0);\n"
+                "         break;\n   }\n}\n",
+                "void f()\n{\nswitch (x) {\ncase 1: r = (r != n ? -EIO : 0);\nbreak;\n}\n}\n");
     expectApply("class A\n{\npublic:\n   int x;\n}\n;\n", "class A {\n  public:\n  int x;\n};\n");
     expectApply("void f()\n{\n   do\n   {\n      x;\n   }\n   while (a);\n}\n",
                 "void f()\n{\n   do { x; } while (a);\n}\n");
@@ -213,8 +217,7 @@ TEST_F(ApplyTest, InsertedBracesClose) {
 TEST_F(ApplyTest, BracesInsideAStatement) {
     Settings.accolades = true;
     expectApply(
-        "void f()\n{\n   if (a)\n   {\n      x();\n   }\n   else\n   {\n      condmovestack(L,\n      {\n"
-        "         }\n         ,\n      {\n         }\n         );\n   }\n}\n",
+        "void f()\n{\n   if (a)\n   {\n      x();\n   }\n   else\n   {\n      condmovestack(L,{},{});\n   }\n}\n",
         "void f()\n{\n   if (a) x(); else condmovestack(L,{},{});\n}\n");
     expectBalanced("void f()\n{\n   if (a) return (struct s){ .a = {1}, .b = 2 };\n   g();\n}\n", 1);
     expectBalanced("void f()\n{\n   if (a) x = (struct s){ .a = {1}, .b = 2 };\n   else g();\n}\n", 1);
@@ -267,6 +270,14 @@ TEST_F(ApplyTest, Asm) {
 }
 
 // The lines of a Java text block are the data of one string: kept as written.
+TEST_F(ApplyTest, RawStringsAreKeptAsWritten) {
+    Settings.accolades = true;
+    expectApply("void f()\n{\n   g(R\"(b\" })\");\n   s = u8R\"xy(a\n\t} {\n  )\" )xy\";\n   if (a)\n   {\n      h();\n"
+                "   }\n}\n",
+                "void f() {\ng(R\"(b\" })\");\n s = u8R\"xy(a\n\t} {\n  )\" )xy\";\nif (a) h();\n}\n",
+                "t.cpp");
+}
+
 TEST_F(ApplyTest, JavaTextBlock) {
     const std::string block = "      return \"\"\"\n  Usage:\tx; y; {\n\n    a \\\"\"\" b\n  \"\"\".trim(); }\n";
     expectApply("class A\n{\n   String f()\n   {\n" + block.substr(0, block.size() - 3) + "\n   }\n}\n",

@@ -208,6 +208,8 @@ TEST_F(CheckTest, CaseLabels) {
     expectCheck(head + "   case 1: x++;\n      break;\n   }\n}\n", {"0005:>1 instruction per line"});
     // A scope operator in a label does not complete the label.
     expectCheck(head + "   case Color::Red:\n      break;\n   }\n}\n", {});
+    // The colon of a "?:" under a label is no second label colon.
+    expectCheck(head + "   case 1:\n      x = (x != 2 ? -5 : 0);\n      break;\n   }\n}\n", {});
 }
 
 TEST_F(CheckTest, ForbiddenWords) {

@@ -120,6 +120,49 @@ TEST_F(DesignPage, CommentsStartTheirOwnLineDashCommentsGo) {
                {"void&nbsp;f(void)", "<B>begin</B>", "&nbsp;set&nbsp;", "<B>end</B>"});
 }
 
+namespace {
+
+// The page as a Design run makes it: the reformatter cuts and indents first.
+class DesignRewrittenPage : public DesignPage {
+protected:
+    void SetUp() override {
+        DesignPage::SetUp();
+        Settings.Indenter = Settings.aligner = Settings.accolades = Settings.monoInstruction = true;
+    }
+};
+
+const char* const kSwitchHead = "int f(int n)\n{\n   switch (n)\n   {\n";
+const Page kSwitchPage = {"int&nbsp;f(int&nbsp;n)", "<B>begin</B>", "&nbsp;&nbsp;&nbsp;<B>switch</B>&nbsp;(n)",
+                          "&nbsp;&nbsp;&nbsp;<B>begin</B>"};
+
+Page Then(Page page, const Page& more) {
+    page.insert(page.end(), more.begin(), more.end());
+    return page;
+}
+
+}  // namespace
+
+TEST_F(DesignRewrittenPage, CaseLabelsStay) {
+    const std::string label = "&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;<B>case</B>&nbsp;1:";
+    // (Design keeps the blank before a cut: the page shows the line as written.)
+    const std::string in = "&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;";
+    const Page tail = {"&nbsp;&nbsp;&nbsp;<B>end</B>", "<B>end</B>"};
+    // The brace cut off the label line leaves the label on the page.
+    expectPage(std::string(kSwitchHead) + "   case 1: {\n      n++;\n      g(n);\n   }\n   break;\n   }\n}\n",
+               Then(kSwitchPage, Then({label + "&nbsp;", "&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;<B>begin</B>",
+                                       "&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;<B>end</B>", in + "<B>break</B>"},
+                                      tail)));
+    // A return whose value holds a "?:" stays whole.
+    expectPage(std::string(kSwitchHead) + "   case 1:\n      return n ? -EIO : 0;\n   }\n}\n",
+               Then(kSwitchPage, Then({label, in + "<B>return</B>&nbsp;n&nbsp;?&nbsp;-EIO&nbsp;:&nbsp;0"}, tail)));
+}
+
+TEST_F(DesignRewrittenPage, BlockCommentAfterACutStandsAtItsBlock) {
+    expectPage("void f(void)\n{\n   // note\n   //- secret\n   /* block\n      more */\n   g();\n}\n",
+               {"void&nbsp;f(void)", "<B>begin</B>", "&nbsp;&nbsp;&nbsp;&nbsp;note",
+                "&nbsp;&nbsp;&nbsp;&nbsp;block", "&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;more&nbsp;", "<B>end</B>"});
+}
+
 TEST_F(DesignPage, AssemblerShowsItsComments) {
     expectPage("start: mov r1, r2 ; copy\n# note\n", {"&nbsp;copy", "&nbsp;note"}, "boot.s");
 }

@@ -254,13 +254,14 @@ TEST_F(InstrumentTest, BracesOfExpressionsAndOfBlocksThatMayNotRun) {
     // between their "}" and the rest of the statement.
     EXPECT_EQ("return (struct s)", AfterMarker(InstrumentC("struct s f(void)\n{\n   return (struct s){1, 2};\n}\n"), 0));
     EXPECT_EQ("int a[2] =", AfterMarker(InstrumentC("void f(void)\n{\n   g();\n   int a[2] = {1, 2};\n}\n"), 0));
-    EXPECT_EQ("g((struct s)", AfterMarker(InstrumentC("void f(void)\n{\n   x = 1;\n   g((struct s){1});\n}\n"), 0));
+    EXPECT_EQ("g((struct s){1});", AfterMarker(InstrumentC("void f(void)\n{\n   x = 1;\n   g((struct s){1});\n}\n"), 0));
     EXPECT_EQ("struct", AfterMarker(InstrumentC("void f(void)\n{\n   x = 1;\n   struct { int a; } v;\n}\n"), 0));
     const std::string sorted = InstrumentC("void f(std::vector<int>& v)\n{\n"
                                            "   std::sort(v.begin(), v.end(), [](int a, int b) { return a < b; });\n"
                                            "   g(v);\n}\n",
                                            "t.cpp");
-    EXPECT_EQ("std::sort(v.begin(), v.end(), [](int a, int b)", AfterMarker(sorted, 0)) << sorted;
+    // The lambda's return leaves the lambda only: the marker goes on to the last statement.
+    EXPECT_EQ("g(v);", AfterMarker(sorted, 0)) << sorted;
     // The body of a loop macro or a catch handler may not run although the
     // statement before it did: the marker of the enclosing block stays out.
     EXPECT_EQ("x = 1;", AfterMarker(InstrumentC("void f(void)\n{\n   x = 1;\n   FOR_EACH(p, list) {\n"
@@ -278,6 +279,39 @@ TEST_F(InstrumentTest, BracesOfExpressionsAndOfBlocksThatMayNotRun) {
                                           "         g(p);\n      }\n   }\n}\n");
     EXPECT_EQ("FOR_EACH(p, list)", AfterMarker(inner, 0)) << inner;
     EXPECT_EQ("g(p);", AfterMarker(inner, 1)) << inner;
+}
+
+TEST_F(InstrumentTest, ExitsOfNestedFunctionsMoveNoPositionOfTheEnclosingOne) {
+    expectInstrumented("int main()\n{\n   {\n      struct T\n      {\n         bool m()\n         {\n"
+                       "            n++;\n            return true;\n         }\n      }\n      ;\n      T t;\n"
+                       "      t.m();\n   }\n   if (n)\n   {\n      COV_SET(1);\n      h();\n   }\n   k();\n"
+                       "   COV_SET(0);\n   return 0;\n}\n",
+                       2, "t.cpp");
+    expectInstrumented("int g()\n{\n   auto less = [](int x, int y)\n   {\n      return x < y;\n   }\n   ;\n"
+                       "   if (n)\n   {\n"
+                       "      COV_SET(1);\n      h();\n   }\n   k();\n   COV_SET(0);\n   return 0;\n}\n",
+                       2, "t.cpp");
+}
+
+TEST_F(InstrumentTest, NoMarkerInsideAPreprocessorSectionOpenedInTheBlock) {
+    // Built without X the marker would be gone: it goes before the "#ifdef".
+    expectInstrumented("int f(int n)\n{\n   n++;\n   COV_SET(0);\n#ifdef X\n   n += 2;\n#else\n   n += 3;\n#endif\n}\n",
+                       1);
+    // Before the outermost section; a block opened inside a section keeps its marker there.
+    expectInstrumented("int f(int n)\n{\n   n++;\n   COV_SET(0);\n#if A\n#ifndef B\n   if (n)\n   {\n      COV_SET(1);\n"
+                       "      n--;\n   }\n   n++;\n#endif\n#endif\n}\n",
+                       2);
+}
+
+TEST_F(InstrumentTest, BracesInsideParenthesesAreNoBlockOfTheStatement) {
+    // The loop keeps its braces and its marker; the header stays whole.
+    expectInstrumented("void f()\n{\n   COV_SET(0);\n   for (bool e : {true, false})\n   {\n      COV_SET(1);\n"
+                       "      g(e);\n   }\n}\n",
+                       2, "t.cpp");
+    EXPECT_EQ("void f()\n{\n   COV_SET(0);\n   for (bool e : {true, false})\n   {\n      COV_SET(1);\n"
+              "      g(e);\n   }\n}\n",
+              InstrumentC("void f()\n{\n   for (bool e : {true, false}) g(e);\n}\n", "t.cpp"));
+    EXPECT_EQ("", sink.Text());
 }
 
 TEST_F(InstrumentTest, UnbracedStatementsGetBracesAndMarkers) {
@@ -313,6 +347,11 @@ TEST_F(InstrumentTest, StructureThroughAMacroGetsNoMarker) {
     EXPECT_EQ("FIXTURE(t)\n{\n   int fd;\n}\n;\nint f(void)\n{\n   COV_SET(1);\n   return 1;\n}\n",
               InstrumentC("FIXTURE(t) {\n   int fd;\n};\nint f(void)\n{\n   return 1;\n}\n"));
     EXPECT_EQ("0003:not a function body (};): no COV_SET\n", sink.Text());
+    // A real function with a stray ";" after it keeps its marker.
+    sink.pieces.clear();
+    EXPECT_EQ("int g(int a)\n{\n   a++;\n   COV_SET(0);\n   return a;\n}\n;\n",
+              InstrumentC("int g(int a)\n{\n   a++;\n   return a;\n};\n"));
+    EXPECT_EQ("", sink.Text());
 }
 
 TEST_F(InstrumentTest, LineEndsFollowRtlf) {

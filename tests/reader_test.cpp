@@ -117,6 +117,18 @@ TEST_F(ReaderTest, Literals) {
     expectTokens("\"unterminated", {"\"unterminated"});
 }
 
+TEST_F(ReaderTest, RawStrings) {
+    expectTokens("g(R\"(b\" })\");", {"g", "(", "R\"(b\" })\"", ")", ";"});
+    expectTokens("u8R\"x(a)\" )x\" LR\"(/*)\" uR\"()\" UR\"()\" R \"s\"",
+                 {"u8R\"x(a)\" )x\"", "LR\"(/*)\"", "uR\"()\"", "UR\"()\"", "R", "\"s\""});
+    // A delimiter of more than 16 bytes opens no raw string.
+    expectTokens("R\"abcdefghijklmnopq(x)abcdefghijklmnopq\"",
+                 {"R", "\"abcdefghijklmnopq(x)abcdefghijklmnopq\""});
+    // Over lines: nothing in it is code, a comment mark included.
+    expectLines({"s = R\"d(a {\n", "  /* } \"\n", ")d\"; t;\n"},
+                {{"s", "=", "R\"d(a {\n"}, {"  /* } \"\n"}, {")d\"", ";", "t", ";"}});
+}
+
 TEST_F(ReaderTest, BackslashTokens) {
     expectTokens("a \\x b", {"a", "\\x", "b"});
     expectTokens("#define X \\\n", {"#define", "X", "\\"});
