@@ -79,8 +79,13 @@ void PrintRules() {
 
 }  // namespace
 
-bool IsWorkFile(const std::string& name) {
-    return EndsWithNoCase(name, ".bak", 4) || EndsWithNoCase(name, ".new", 4);
+bool IsWalkedFile(const DirEntry& e, const std::string& mask) {
+    return e.isFile && !e.isHidden && MatchMask(e.name, mask) && !EqualsNoCase(e.name, std::string("portab.h")) &&
+           !EndsWithNoCase(e.name, ".bak", 4) && !EndsWithNoCase(e.name, ".new", 4);
+}
+
+bool IsWalkedFolder(const DirEntry& e) {
+    return e.isDir && !e.isHidden && !e.isSymlinkToDir && e.name.find(".bak") == std::string::npos;
 }
 
 void RequestStop() { stopRequested.store(true); }
@@ -150,11 +155,7 @@ void WalkFolder(const std::string& source, const std::string& destination,
     // there yields nothing, as a missing source gives an empty run; one that
     // is there and cannot be listed is a file error.
     if (!ListFolder(src, entries, &error) && error != ENOENT) {
-        if (IsNameTooLong(error))
-            ReportFileError("chemin trop long : %s\n", "path too long: %s\n", src, ErrorText(error));
-        else
-            ReportFileError("impossible de lire le répertoire %s\n", "unable to read the folder %s\n", src,
-                            ErrorText(error));
+        ReportPathError("impossible de lire le répertoire %s\n", "unable to read the folder %s\n", src, error);
         totals.ioErrors++;
         return;
     }
@@ -167,8 +168,7 @@ void WalkFolder(const std::string& source, const std::string& destination,
     for (const std::string& mask : s.Masques) {
         for (size_t i = 0; i < entries.size(); ++i) {
             const DirEntry& e = entries[i];
-            if (!e.isFile || e.isHidden || !MatchMask(e.name, mask)) continue;
-            if (EqualsNoCase(e.name, std::string("portab.h")) || IsWorkFile(e.name)) continue;
+            if (!IsWalkedFile(e, mask)) continue;
             if (StopRequested()) return;
             if (seen[i] && swaps != nullptr) totals.ioErrors += swaps->Commit();
             seen[i] = true;
@@ -181,9 +181,7 @@ void WalkFolder(const std::string& source, const std::string& destination,
 
     if (!s.SousRepertoire) return;
     for (const DirEntry& e : entries) {
-        // A folder reached through a link is not entered: a link loop would never end.
-        if (!e.isDir || e.isHidden || e.isSymlinkToDir) continue;
-        if (e.name.find(".bak") != std::string::npos) continue;
+        if (!IsWalkedFolder(e)) continue;
         if (StopRequested()) return;
         WalkFolder(src + e.name, dst + e.name, dictionary, totals, processor, swaps);
     }

@@ -6,6 +6,7 @@
 
 #include "config/pipeline.h"
 #include "config/settings.h"
+#include "platform/fs.h"
 
 namespace vantor {
 
@@ -36,10 +37,14 @@ bool StopRequested();
 // Clears a request, before a new run.
 void ClearStopRequest();
 
-// The backups and new texts that rewriting in place leaves beside the
-// sources are never sources themselves, whatever the masks say ("x.bak.c"
-// still is one).
-bool IsWorkFile(const std::string& name);
+// The entries of a folder listing that a walk takes, shared by the walk and
+// by whatever counts its files beforehand. A source file matches `mask`, is
+// not hidden, not "portab.h" (any letter case) and not one of the backups
+// and new texts that rewriting in place leaves beside the sources ("x.bak.c"
+// still is a source). A sub-folder is not hidden, not reached through a link
+// (a link loop would never end) and has no ".bak" in its name.
+bool IsWalkedFile(const DirEntry& entry, const std::string& mask);
+bool IsWalkedFolder(const DirEntry& entry);
 
 // A file mask: "*" any run of characters, "?" one character, letter case
 // ignored; a mask ending in ".*" also takes names without a dot ("*.*" takes all).

@@ -98,13 +98,10 @@ void CountFolder(const std::string& folder, const std::string& ignore, int32_t& 
     ListFolder(src, entries);
     for (const std::string& mask : Settings.Masques)
         for (const DirEntry& e : entries)
-            if (e.isFile && !e.isHidden && MatchMask(e.name, mask) && !EqualsNoCase(e.name, std::string("portab.h")) &&
-                !IsWorkFile(e.name))
-                ++count;
+            if (IsWalkedFile(e, mask)) ++count;
     if (!Settings.SousRepertoire) return;
     for (const DirEntry& e : entries)
-        if (e.isDir && !e.isHidden && !e.isSymlinkToDir && e.name.find(".bak") == std::string::npos)
-            CountFolder(src + e.name, ignore, count);
+        if (IsWalkedFolder(e)) CountFolder(src + e.name, ignore, count);
 }
 
 }  // namespace

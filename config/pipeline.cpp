@@ -332,6 +332,14 @@ void ReportFileError(const char* fr, const char* en, const std::string& path, co
     if (FileErrorHook hook = fileErrorHook.load()) hook(path, reason);
 }
 
+void ReportPathError(const char* fr, const char* en, const std::string& path, int error) {
+    if (IsNameTooLong(error)) {
+        fr = "chemin trop long : %s\n";
+        en = "path too long: %s\n";
+    }
+    ReportFileError(fr, en, path, ErrorText(error));
+}
+
 int32_t PendingSwaps::Wait() {
     if (worker_.joinable()) worker_.join();
     inFlight_.clear();
@@ -395,11 +403,7 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
     LineReader& reader = Buffers().reader;
     run.reader = &reader;
     if (!reader.Open(source)) {
-        const int error = reader.File().Error();
-        if (IsNameTooLong(error))
-            PrintError("chemin trop long : %s\n", "path too long: %s\n", source, error);
-        else
-            PrintError("impossible de lire %s\n", "unable to read %s\n", source, error);
+        ReportPathError("impossible de lire %s\n", "unable to read %s\n", source, reader.File().Error());
         counts.ioError = true;
         return counts;
     }

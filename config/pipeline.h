@@ -82,6 +82,9 @@ void SetFileErrorHook(FileErrorHook hook);
 // A file error: the console line in red (its format takes the path), and
 // the hook told `reason`.
 void ReportFileError(const char* fr, const char* en, const std::string& path, const std::string& reason);
+// The same for a path that could not be opened or listed: one too long for
+// the system is said so ("path too long") instead of the operation's message.
+void ReportPathError(const char* fr, const char* en, const std::string& path, int error);
 
 // `destination` empty or equal to `source`: rewritten in place. With `swaps`,
 // an in-place rewrite is left in it to be flushed and swapped with others;

@@ -478,12 +478,7 @@ void TDial::FichierNouveauClick() {
     SettingsToControls();
 }
 
-void TDial::FichierOuvrirClick() {
-    if (Busy()) return;
-    const QString path = prompter_->OpenFile(this, TrQ("Lire la configuration sous ...", "Select the configuration to read"),
-                                             TrQ("Configurations (*.cod);;Tous les fichiers (*)",
-                                                 "Configurations (*.cod);;All files (*)"));
-    if (path.isEmpty()) return;
+void TDial::OpenConfiguration(const QString& path) {
     Dictionary dictionary;
     std::string error;
     if (!LoadConfiguration(S(path), dictionary, &error))
@@ -494,20 +489,31 @@ void TDial::FichierOuvrirClick() {
     SettingsToControls();
 }
 
+bool TDial::SaveConfigurationTo(const std::string& path) {
+    if (modified_) ControlsToSettings();
+    std::string error;
+    if (SaveConfiguration(path, DictionaryFromGrid(), &error)) return true;
+    ConsolePrintColor(&console, kColorRed, "%s\n", error.c_str());
+    return false;
+}
+
+void TDial::FichierOuvrirClick() {
+    if (Busy()) return;
+    const QString path = prompter_->OpenFile(this, TrQ("Lire la configuration sous ...", "Select the configuration to read"),
+                                             TrQ("Configurations (*.cod);;Tous les fichiers (*)",
+                                                 "Configurations (*.cod);;All files (*)"));
+    if (path.isEmpty()) return;
+    OpenConfiguration(path);
+}
+
 void TDial::FichierEnregistrerClick() {
     if (Busy()) return;
     if (Settings.configFilePath.empty()) {
         FichierEnregistrerSousClick();
         return;
     }
-    if (modified_) ControlsToSettings();
-    std::string error;
-    if (!SaveConfiguration(Settings.configFilePath, DictionaryFromGrid(), &error)) {
-        // Nothing was saved: the edits stay marked as unsaved.
-        ConsolePrintColor(&console, kColorRed, "%s\n", error.c_str());
-        return;
-    }
-    modified_ = false;
+    // Nothing saved: the edits stay marked as unsaved.
+    if (SaveConfigurationTo(Settings.configFilePath)) modified_ = false;
 }
 
 void TDial::FichierEnregistrerSousClick() {
@@ -516,12 +522,7 @@ void TDial::FichierEnregistrerSousClick() {
                                        "Configurations (*.cod)");
     if (path.isEmpty()) return;
     if (!path.contains('.')) path += ".cod";
-    if (modified_) ControlsToSettings();
-    std::string error;
-    if (!SaveConfiguration(S(path), DictionaryFromGrid(), &error)) {
-        ConsolePrintColor(&console, kColorRed, "%s\n", error.c_str());
-        return;
-    }
+    if (!SaveConfigurationTo(S(path))) return;
     if (recent_) recent_->RecentAdd(path);
     ShowConfigName(path);
     modified_ = false;
@@ -539,14 +540,7 @@ void TDial::FichierSeparateurClick(QAction* entry) {
                            Prompter::Icon::Warning, false);
         return;
     }
-    Dictionary dictionary;
-    std::string error;
-    if (!LoadConfiguration(S(path), dictionary, &error))
-        ConsolePrintColor(&console, kColorRed, "%s\n", error.c_str());
-    FillGrid(dictionary);
-    if (recent_) recent_->RecentAdd(path);
-    ShowConfigName(path);
-    SettingsToControls();
+    OpenConfiguration(path);
 }
 
 void TDial::closeEvent(QCloseEvent* event) {

@@ -98,6 +98,10 @@ private:
     void RunEnded();
     void SetSettingsEditable(bool editable);
     void FillGrid(const vantor::Dictionary& dictionary);
+    // Open, a recent entry: the configuration into Settings, the grid and the controls.
+    void OpenConfiguration(const QString& path);
+    // Save, Save as: false (reported in the pane) when nothing was saved.
+    bool SaveConfigurationTo(const std::string& path);
     void Browse(QWidget* field, const QString& fr, const QString& en);
     void OnTitle(const std::string& text);
     void ShowProgress();
