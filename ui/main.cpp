@@ -7,6 +7,8 @@
 #include "ui/application.h"
 #include "ui/dialmain.h"
 
+extern "C" const char* VantorVersionBlock();  // build/version_block.c
+
 namespace {
 
 // The installer takes over with these first arguments; it is not part of
@@ -23,6 +25,9 @@ QString GrabPath(const QStringList& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Keeps the version block in the program file for TVersion.
+    volatile const char* versionBlock = VantorVersionBlock();
+    (void)versionBlock;
     VantorApplication app(argc, argv);
     // Messages are formatted the same whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
