@@ -4,8 +4,10 @@
 #include <clocale>
 #include <exception>
 
+#include "ui/aboutbox.h"
 #include "ui/application.h"
 #include "ui/dialmain.h"
+#include "ui/help.h"
 
 extern "C" const char* VantorVersionBlock();  // build/version_block.c
 
@@ -33,7 +35,10 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     if (InstallCheck(argc, argv)) return 0;
     try {
+        SetHelpFile("VANTOR.html");
         TDial dial;
+        TAboutBox about;  // hidden until "&A propos..."
+        dial.SetAboutBox(&about);
         dial.show();
         const QString grab = GrabPath(app.arguments());
         if (!grab.isEmpty())
