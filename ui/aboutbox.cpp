@@ -9,10 +9,15 @@
 #include "platform/version.h"
 #include "ui_aboutbox.h"
 
+// The program image is in ui/vantor.qrc, compiled into the window's static
+// library: nothing there would register it otherwise.
+static void LoadImages() { Q_INIT_RESOURCE(vantor); }
+
 // The project's page (no public site yet: a reserved example domain).
 const char* const TAboutBox::kWebPage = "https://vantor.belvane.example/";
 
 TAboutBox::TAboutBox(const QString& programPath, QWidget* parent) : QDialog(parent), ui_(new Ui::TAboutBox) {
+    LoadImages();
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(287, 194);
