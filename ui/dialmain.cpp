@@ -75,9 +75,11 @@ TDial::TDial(Prompter* prompter, QWidget* parent)
     // separators that frame the recent entries, glyphs, the grid's columns.
     // The tools beside the tabs leave the window definition's layout for the tab bar.
     f.PageControl->setCornerWidget(f.PageTools, Qt::TopRightCorner);
-    f.FichierSeparateur->setSeparator(true);
-    f.N1->setSeparator(true);
-    f.N8->setSeparator(true);
+    // Separators, drawn as lines (a caption would show beside the line).
+    for (QAction* separator : {f.FichierSeparateur, f.N1, f.N8}) {
+        separator->setSeparator(true);
+        separator->setText(QString());
+    }
     f.BitBtnParcourir->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     f.BitBtn1->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
     for (QToolButton* b : {f.BitBtn5, f.BitBtn2, f.BitBtn3}) b->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
@@ -669,7 +671,7 @@ void TDial::English1Click() {
     tab(f.TabSheetCouverture, "Coverage");
     f.Label_PragmaAvant->setText("before");
     f.Label_PragmaApres->setText("after");
-    tab(f.TabSheetCherche, "Search & Replace");
+    tab(f.TabSheetCherche, "Search && Replace");  // "&&": a plain "&", not a mnemonic
     f.Rechercher->setText("Search");
     f.Remplace->setText("Replace");
     f.ValueListEditorDico->setHorizontalHeaderLabels({"Old Name (Use Ins/Del/Arrows)", "New Name"});

@@ -9,7 +9,9 @@ namespace {
 
 const char kCount[] = "TailleHistorique";
 QString EntryKey(int i) { return QString("Emplacement%1").arg(i); }
-bool IsEnd(const QAction* a) { return a->text() == "-"; }
+// The item captioned "-": a separator (the window shows its separators
+// without a caption).
+bool IsEnd(const QAction* a) { return a->isSeparator() || a->text() == "-"; }
 
 }  // namespace
 

@@ -1,5 +1,5 @@
 // The recent configurations: the "&Configuration" menu items that follow the
-// anchor FichierSeparateur, up to the next item captioned "-", are the list
+// anchor FichierSeparateur, up to the next item captioned "-" (or separator), are the list
 // itself (entry 0, the most recent, right after the anchor). The list is kept
 // in the program's settings store between runs, and keeps the window caption
 // as "Vantor - NAME".

@@ -285,7 +285,7 @@ private slots:
     void englishSetsEveryTextOfTheTableOnceAndForAll() {
         NewWindow();
         dial_->English1Click();
-        const QStringList english = {"Rules", "Design", "Coverage", "Search & Replace",
+        const QStringList english = {"Rules", "Design", "Coverage", "Search && Replace",  // shown "Search & Replace"
                                      "Instructions max per function", "Functions max par file", "level max of {}",
                                      "characters max per line", "characters", "before", "after", "{} aligned",
                                      "break on each case", "no more than one instruction per line",
@@ -390,10 +390,7 @@ private slots:
     }
     void aboutBoxIsShownWithoutBeingModal() {
         NewWindow();
-        TAboutBox about(ProgramFile("vantor", VersionBlock("040C04E4", {"ProductVersion", "0.1.0", "ProductName", "Vantor",
-                                                                        "FileDescription", "Vérification, mise en forme et couverture de code C, C++ et Java",
-                                                                        "CompanyName", "Belvane", "LegalCopyright", "Copyright © 2026 Belvane",
-                                                                        "LegalTrademarks", "Vantor est une marque de Belvane"})));
+        TAboutBox about(VANTOR_CLI_PATH);  // built with the project's version texts
         QVERIFY(about.isHidden());
         dial_->SetAboutBox(&about);
         f_->AideAPropos->trigger();
