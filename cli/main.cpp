@@ -21,6 +21,8 @@
 using namespace vantor;
 using namespace vantor::cli;
 
+extern "C" const char* VantorVersionBlock();  // build/version_block.c
+
 namespace {
 
 constexpr int kExitOk = 0;
@@ -131,6 +133,9 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Keeps the version block in the program file for TVersion.
+    volatile const char* versionBlock = VantorVersionBlock();
+    (void)versionBlock;
     std::setlocale(LC_ALL, "C");
     Options o;
     std::string error;

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QProcess>
+#include <QShortcut>
 #include <QSettings>
 #include <QStyle>
 #include <QTextBlock>
@@ -18,6 +19,7 @@
 #include "coverage/analyse.h"
 #include "platform/fs.h"
 #include "ui/fichierbatch.h"
+#include "ui/help.h"
 #include "ui/lstconf.h"
 #include "ui/panesink.h"
 #include "ui/prompter.h"
@@ -106,7 +108,8 @@ TDial::TDial(Prompter* prompter, QWidget* parent)
     // machine's key for a first start.
     QSettings user(QSettings::UserScope, kOrganisation, kApplication);
     if (user.status() == QSettings::NoError) {
-        recent_ = std::make_unique<TLstConf>(8);
+        recent_ = std::make_unique<TLstConf>(f.FichierSeparateur, user, 8,
+                                             [this](QAction* entry) { FichierSeparateurClick(entry); });
         if (!ReadBool(user, "French", French)) {
             QSettings machine(QSettings::SystemScope, kOrganisation, kApplication);
             ReadBool(machine, "French", French);
@@ -163,6 +166,10 @@ TDial::TDial(Prompter* prompter, QWidget* parent)
     connect(f.SpeedButton1, &QToolButton::clicked, this, &TDial::SpeedButtonEffacerClick);
     connect(f.SpeedButtonSave, &QToolButton::clicked, this, &TDial::SpeedButtonSaveClick);
     connect(f.CheckBoxFreeze, &QCheckBox::toggled, this, &TDial::CheckBoxFreezeClick);
+    // The help key: the topic of the page in use.
+    auto* helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    helpKey->setContext(Qt::WindowShortcut);
+    connect(helpKey, &QShortcut::activated, this, [this] { ShowHelp(HelpKeyword()); });
 
     openInEditor = [](const QString& path, int line) {
         QString editor = qEnvironmentVariable("VISUAL");
@@ -190,7 +197,11 @@ TDial::~TDial() {
     }
     ConsoleSetDispatcher(nullptr);
     QSettings user(QSettings::UserScope, kOrganisation, kApplication);
-    if (user.status() == QSettings::NoError) user.setValue("French", French ? 1 : 0);
+    if (user.status() == QSettings::NoError) {
+        if (recent_) recent_->RecentSave(user);
+        user.setValue("French", French ? 1 : 0);
+    }
+    recent_.reset();
 }
 
 bool TDial::Busy() {
@@ -198,11 +209,19 @@ bool TDial::Busy() {
     return c && c->shape() == Qt::BusyCursor;
 }
 
-void TDial::ShowConfigName(const QString& name) {
-    QString caption = windowTitle();
-    const int dash = caption.indexOf('-');
-    caption = dash >= 0 ? caption.left(dash + 1) : caption + " -";
-    setWindowTitle(caption + ' ' + name);
+void TDial::ShowConfigName(const QString& name) { setWindowTitle(CaptionWithName(windowTitle(), name)); }
+
+QString TDial::HelpKeyword() const {
+    const Ui::TDial& f = *ui_;
+    const QWidget* page = f.PageControl->currentWidget();
+    const std::pair<const QWidget*, const char*> keywords[] = {{f.TabSheetRegles, "Règles"},
+                                                               {f.TabSheetConception, "Conception"},
+                                                               {f.TabSheetCouverture, "Couverture"},
+                                                               {f.TabSheetConfiguration, "Configuration"},
+                                                               {f.TabSheetCherche, "Rechercher"}};
+    for (const auto& [p, keyword] : keywords)
+        if (p == page) return QString::fromUtf8(keyword);
+    return "Qui";
 }
 
 // --- controls and settings -------------------------------------------------
@@ -499,7 +518,7 @@ bool TDial::SaveConfigurationTo(const std::string& path) {
 
 void TDial::FichierOuvrirClick() {
     if (Busy()) return;
-    const QString path = prompter_->OpenFile(this, TrQ("Lire la configuration sous ...", "Select the configuration to read"),
+    const QString path = prompter_->OpenFile(this, openDialog1Title_,
                                              TrQ("Configurations (*.cod);;Tous les fichiers (*)",
                                                  "Configurations (*.cod);;All files (*)"));
     if (path.isEmpty()) return;
@@ -518,7 +537,7 @@ void TDial::FichierEnregistrerClick() {
 
 void TDial::FichierEnregistrerSousClick() {
     if (Busy()) return;
-    QString path = prompter_->SaveFile(this, TrQ("Enregistrer la configuration sous...", "Save the configuration as"),
+    QString path = prompter_->SaveFile(this, saveDialog1Title_,
                                        "Configurations (*.cod)");
     if (path.isEmpty()) return;
     if (!path.contains('.')) path += ".cod";
@@ -596,7 +615,7 @@ void TDial::BitBtn3Click() {
 }
 
 void TDial::BitBtn1Click() {
-    const QString path = prompter_->OpenFile(this, TrQ("Sélectionnez le fichier à traiter", "Select the file to treat"),
+    const QString path = prompter_->OpenFile(this, openDialog2Title_,
                                              TrQ("Sources (*.c *.cpp *.h *.java);;Tous les fichiers (*)",
                                                  "Sources (*.c *.cpp *.h *.java);;All files (*)"));
     if (path.isEmpty()) return;
@@ -625,10 +644,66 @@ void TDial::CheckBoxFreezeClick(bool checked) {
 
 // --- seams for the next steps ----------------------------------------------------
 
-void TDial::English1Click() {}
-void TDial::Franais1Click() {}
-void TDial::AideIndexClick() {}
-void TDial::AideAProposClick() {}
+// --- language, help, about box ----------------------------------------------------
+
+void TDial::English1Click() {
+    Ui::TDial& f = *ui_;
+    f.Franais1->setChecked(false);
+    f.English1->setChecked(true);
+    French = false;
+    auto tab = [&f](QWidget* page, const char* text) { f.PageControl->setTabText(f.PageControl->indexOf(page), text); };
+    tab(f.TabSheetRegles, "Rules");
+    f.Label_instructions->setText("Instructions max per function");
+    f.Label_fonctions->setText("Functions max par file");
+    f.Label_imbrications->setText("level max of {}");
+    f.Label_caracteres->setText("characters max per line");
+    f.CheckBoxAligner->setText("{} aligned");
+    f.breakSurCase->setText("break on each case");
+    f.CheckBoxMonoInstruction->setText("no more than one instruction per line");
+    f.CheckBoxAccolades->setText("{} mandatory on if, while, for, else, while...");
+    f.LabelCaracteres->setText("characters");
+    f.RtLf->setText("end of line CRL");
+    f.Verifier->setText("Check");
+    f.ButtonIndenter->setText("Apply");
+    tab(f.TabSheetConception, "Design");
+    tab(f.TabSheetCouverture, "Coverage");
+    f.Label_PragmaAvant->setText("before");
+    f.Label_PragmaApres->setText("after");
+    tab(f.TabSheetCherche, "Search & Replace");
+    f.Rechercher->setText("Search");
+    f.Remplace->setText("Replace");
+    f.ValueListEditorDico->setHorizontalHeaderLabels({"Old Name (Use Ins/Del/Arrows)", "New Name"});
+    f.FichierNouveau->setText("&New");
+    f.FichierOuvrir->setText("&Open");
+    f.FichierEnregistrer->setText("&Save");
+    f.FichierEnregistrerSous->setText("Sa&ve as");
+    f.FichierQuitter->setText("&Quit");
+    f.Langage1->setTitle("Language");
+    f.Help1->setTitle("Help");
+    f.AideAPropos->setText("&About");
+    openDialog1Title_ = "Select the configuration to read";
+    saveDialog1Title_ = "Save the configuration as";
+    SetHelpFile("vantor2.html");
+    openDialog2Title_ = "Select the file to treat";
+}
+
+void TDial::Franais1Click() {
+    ui_->Franais1->setChecked(true);
+    ui_->English1->setChecked(false);
+    prompter_->Message(this, "Passage en français", "Ne sera complet qu'au prochain lancement",
+                       Prompter::Icon::Warning, false);
+    // The texts go back to French at the next start only.
+    French = true;
+}
+
+void TDial::AideIndexClick() { ShowHelp(); }
+
+void TDial::AideAProposClick() {
+    if (!aboutBox_) return;
+    aboutBox_->show();
+    aboutBox_->raise();
+    aboutBox_->activateWindow();
+}
 
 void TDial::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);

@@ -43,6 +43,11 @@ public:
     // old name are left out).
     vantor::Dictionary DictionaryFromGrid() const;
     void ShowConfigName(const QString& name);
+    // The help keyword of the page in use (the help key opens its topic).
+    QString HelpKeyword() const;
+    // The about box "&A propos..." shows (created at program entry).
+    void SetAboutBox(QWidget* box) { aboutBox_ = box; }
+    TLstConf* Recent() const { return recent_.get(); }
 
     // Opens `path` at `line` in the user's editor; the tests replace it.
     std::function<void(const QString& path, int line)> openInEditor;
@@ -61,8 +66,8 @@ public slots:
     void FichierEnregistrerClick();
     void FichierEnregistrerSousClick();
     void FichierQuitterClick();
-    // A recent-file entry of the menu (the entries themselves come next):
-    // its caption is the path; the anchor FichierSeparateur does nothing.
+    // A recent-file entry of the menu: its caption is the path; the anchor
+    // FichierSeparateur does nothing.
     void FichierSeparateurClick(QAction* entry);
 
     void BitBtnParcourirClick();
@@ -78,8 +83,6 @@ public slots:
     void Change();
     void ValueListEditorDicoSetEditText(int row, int column);
 
-    // The language switch, the help contents and the about box come next;
-    // their menu items already lead here.
     void English1Click();
     void Franais1Click();
     void AideIndexClick();
@@ -117,6 +120,11 @@ private:
     bool closeWhenIdle_ = false;
     bool destroying_ = false;
     bool shownOnce_ = false;
+    QWidget* aboutBox_ = nullptr;
+    // Dialog titles: French in the window definition, English after the switch.
+    QString openDialog1Title_ = "Lire la configuration sous ...";
+    QString saveDialog1Title_ = "Enregistrer la configuration sous...";
+    QString openDialog2Title_ = "Sélectionnez le fichier à traiter";
     QStringList gridKeys_;  // old names as they were before the last edit
     // Progress of the run: files whose name was printed, the last of them.
     bool running_ = false;

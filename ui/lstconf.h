@@ -1,27 +1,41 @@
-// The recent configurations the window calls: the most recent first, at most
-// `capacity` entries. For now the list lives in memory only; keeping it in the
-// registry and showing it in the menu after FichierSeparateur come next.
+// The recent configurations: the "&Configuration" menu items that follow the
+// anchor FichierSeparateur, up to the next item captioned "-", are the list
+// itself (entry 0, the most recent, right after the anchor). The list is kept
+// in the program's settings store between runs, and keeps the window caption
+// as "Vantor - NAME".
 #pragma once
 
 #include <QString>
-#include <QStringList>
+#include <functional>
 
+class QAction;
+class QMenu;
 class QSettings;
+
+// `caption` with what follows its first "-" replaced by a blank and `name`
+// (" -" is appended first when it holds no "-").
+QString CaptionWithName(const QString& caption, const QString& name);
 
 class TLstConf {
 public:
-    explicit TLstConf(int capacity) : capacity_(capacity) {}
-    // The most recent entry, empty when there is none.
-    QString RecentFirst() const { return entries_.isEmpty() ? QString() : entries_.first(); }
-    // Puts `path` at the top (moving it there if already listed).
-    void RecentAdd(const QString& path) {
-        entries_.removeAll(path);
-        entries_.prepend(path);
-        while (entries_.size() > capacity_) entries_.removeLast();
-    }
-    const QStringList& Entries() const { return entries_; }
+    // Loads the entries from `registry` (open); `onClick` is the anchor's
+    // handler, given each entry clicked.
+    TLstConf(QAction* anchor, QSettings& registry, int capacity, std::function<void(QAction*)> onClick);
+
+    void RecentAdd(const QString& path);
+    // The caption of entry 0, empty when the list is empty.
+    QString RecentFirst() const;
+    // The caption of the window owning the anchor, with `name` after its first "-".
+    void ShowConfigName(const QString& name);
+    // Writes the entries and their count; values above the count stay as they are.
+    void RecentSave(QSettings& registry) const;
+
+    QList<QAction*> Entries() const;
 
 private:
+    QMenu* Menu() const;
+
+    QAction* anchor_;
     int capacity_;
-    QStringList entries_;
+    std::function<void(QAction*)> onClick_;
 };

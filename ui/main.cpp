@@ -4,8 +4,12 @@
 #include <clocale>
 #include <exception>
 
+#include "ui/aboutbox.h"
 #include "ui/application.h"
 #include "ui/dialmain.h"
+#include "ui/help.h"
+
+extern "C" const char* VantorVersionBlock();  // build/version_block.c
 
 namespace {
 
@@ -23,12 +27,18 @@ QString GrabPath(const QStringList& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Keeps the version block in the program file for TVersion.
+    volatile const char* versionBlock = VantorVersionBlock();
+    (void)versionBlock;
     VantorApplication app(argc, argv);
     // Messages are formatted the same whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
     if (InstallCheck(argc, argv)) return 0;
     try {
+        SetHelpFile("VANTOR.html");
         TDial dial;
+        TAboutBox about;  // hidden until "&A propos..."
+        dial.SetAboutBox(&about);
         dial.show();
         const QString grab = GrabPath(app.arguments());
         if (!grab.isEmpty())
