@@ -443,3 +443,24 @@ bool RunUninstall(const InstallJob& job) {
 }
 
 }  // namespace vantor
+
+namespace vantor {
+
+std::string TemporaryFolder() {
+    for (const char* name : {"TMPDIR", "TEMP", "TMP"})
+        if (const char* v = Env(name)) return v;
+    return "/tmp";
+}
+
+bool PrepareUninstallCopy(const std::string& program, const std::string& tempFolder, std::string* copy) {
+    const size_t slash = program.find_last_of("/\\");
+    const std::string beside = slash == std::string::npos ? std::string() : program.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? program : program.substr(slash + 1);
+    const bool ini = CopyFileChecked(beside + "install.ini", Join(tempFolder, "install.ini"));
+    *copy = Join(tempFolder, name);
+    const bool self = CopyFileChecked(program, *copy);
+    if (self) chmod(copy->c_str(), 0755);
+    return ini && self;
+}
+
+}  // namespace vantor

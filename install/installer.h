@@ -113,3 +113,11 @@ bool RunInstall(const InstallJob& job);
 bool RunUninstall(const InstallJob& job);
 
 }  // namespace vantor
+
+namespace vantor {
+// "-uninstall": the temporary folder (TMPDIR, TEMP, TMP, else "/tmp").
+std::string TemporaryFolder();
+// Copies install.ini from beside the program and the program itself into
+// `tempFolder`; both copies are attempted. The copy's path in *copy.
+bool PrepareUninstallCopy(const std::string& program, const std::string& tempFolder, std::string* copy);
+}  // namespace vantor

@@ -312,3 +312,26 @@ TEST_F(InstallerTest, CopyFileCheckedReportsOpenFailures) {
 
 }  // namespace
 }  // namespace vantor
+
+namespace vantor {
+namespace {
+
+TEST_F(InstallerTest, UninstallCopiesProgramAndDescriptionToTheTemporaryFolder) {
+    for (const char* n : {"TMPDIR", "TEMP", "TMP"}) unsetenv(n);
+    EXPECT_EQ("/tmp", TemporaryFolder());
+    setenv("TMP", "/t3", 1);
+    setenv("TEMP", "/t2", 1);
+    EXPECT_EQ("/t2", TemporaryFolder());
+    mkdir((dir / "tmp").c_str(), 0755);
+    std::string copy;
+    EXPECT_FALSE(PrepareUninstallCopy(dir / "src/vantor", dir / "tmp", &copy));  // no install.ini yet
+    EXPECT_TRUE(FileExists(copy));  // both copies are attempted
+    UseStandardIni();
+    EXPECT_TRUE(PrepareUninstallCopy(dir / "src/vantor", dir / "tmp", &copy));
+    EXPECT_EQ(dir / "tmp/vantor", copy);
+    EXPECT_EQ(ReadFile(dir / "src/install.ini"), ReadFile(dir / "tmp/install.ini"));
+    EXPECT_EQ(0, access(copy.c_str(), X_OK));
+}
+
+}  // namespace
+}  // namespace vantor
