@@ -171,7 +171,9 @@ bool CopyFileChecked(const std::string& source, const std::string& destination) 
     return true;
 }
 
-bool RunningAsRoot() { return geteuid() == 0; }
+int systemWide = -1;
+
+bool RunningAsRoot() { return systemWide >= 0 ? systemWide != 0 : geteuid() == 0; }
 
 std::string SpecialFolder(FolderKind kind, bool asRoot) {
     const std::string home = HomeFolder();

@@ -40,6 +40,8 @@ bool CopyFileChecked(const std::string& source, const std::string& destination);
 enum class FolderKind { Startup, ProgramFiles, ProgramsMenu };
 // The folders for root (system-wide) or for the user (XDG data and config homes).
 std::string SpecialFolder(FolderKind kind, bool asRoot);
+// Root installs system-wide; systemWide, when 0 or 1, decides instead (tests).
+extern int systemWide;
 bool RunningAsRoot();
 
 // Creates `path` level by level; reports each folder it created.
