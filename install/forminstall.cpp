@@ -54,6 +54,10 @@ private:
     size_t lines_ = 0;
 };
 
+// The program picture lives in the window library's resources, which a
+// static library does not register by itself.
+static void InitResources() { Q_INIT_RESOURCE(vantor); }
+
 namespace {
 
 const char* const kOrganisation = "Morvane";
@@ -111,6 +115,7 @@ void SettingsKeyStore::DeleteUserKey(const std::string&, const std::string& key)
 
 TFormInstall::TFormInstall(const QString& programPath, QWidget* parent)
     : QDialog(parent), ui_(new Ui::TFormInstall), ownPrompter_(new QtPrompter), prompter_(ownPrompter_.get()) {
+    InitResources();
     ui_->setupUi(this);
     setFixedSize(544, 381);
     frenchSink_ = std::make_unique<MemoWidgetSink>(ui_->MemoFrench);
