@@ -142,6 +142,39 @@ private slots:
         QVERIFY(QFile::exists(Path("src/vantor-cli")));
         Save(&form, "installer-uninstalled.png");
     }
+
+    // The program itself: "-uninstall" copies itself and install.ini to the
+    // temporary folder and becomes that copy, started with "-uninstall2".
+    void uninstallRestartsFromTheTemporaryFolder() {
+        QDir().mkpath(Path("inst"));
+        QDir().mkpath(Path("tmp"));
+        QVERIFY(QFile::copy(VANTOR_WINDOW_PATH, Path("inst/vantor")));
+        QVERIFY(QFile::copy(Path("src/install.ini"), Path("inst/install.ini")));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TMPDIR", Path("tmp"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        // The copy's settings scopes stay in the scratch folder too.
+        env.insert("XDG_CONFIG_DIRS", Path("sysconfig"));
+        p.setProcessEnvironment(env);
+        p.start(Path("inst/vantor"), {"-uninstall"});
+        QVERIFY(p.waitForStarted());
+        const QString cmdline = QString("/proc/%1/cmdline").arg(p.processId());
+        QByteArray args;
+        for (int i = 0; i < 100 && !args.contains("-uninstall2"); ++i) {
+            QTest::qWait(50);
+            QFile f(cmdline);
+            if (f.open(QIODevice::ReadOnly)) args = f.readAll();
+        }
+        QCOMPARE(args, (Path("tmp/vantor") + QChar(0) + "-uninstall2" + QChar(0)).toUtf8());
+        QCOMPARE(QFileInfo(QString("/proc/%1/cwd").arg(p.processId())).symLinkTarget(), Path("tmp"));
+        QVERIFY(QFileInfo(Path("tmp/vantor")).isExecutable());
+        QFile copied(Path("tmp/install.ini")), original(Path("src/install.ini"));
+        QVERIFY(copied.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly));
+        QCOMPARE(copied.readAll(), original.readAll());
+        p.kill();
+        p.waitForFinished();
+    }
 };
 
 int main(int argc, char** argv) {
