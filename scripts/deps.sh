@@ -4,7 +4,8 @@ set -e
 need=""
 # clang and lcov: the coverage tests build instrumented programs with both compilers and render lcov output.
 # Qt 6 for the window; xvfb and xauth run it on a display server in the tests, fonts draw its text.
-for p in cmake ninja-build g++ libgtest-dev clang lcov qt6-base-dev xvfb xauth fonts-dejavu-core; do
+# desktop-file-utils checks the installer's menu entries, lintian the Debian package.
+for p in cmake ninja-build g++ libgtest-dev clang lcov qt6-base-dev xvfb xauth fonts-dejavu-core desktop-file-utils lintian; do
   dpkg -s "$p" >/dev/null 2>&1 || need="$need $p"
 done
 if [ -n "$need" ]; then

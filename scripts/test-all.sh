@@ -11,6 +11,9 @@ cmake -S . -B build-test -G Ninja -DVANTOR_TESTS=ON -DVANTOR_UI=ON >/dev/null
 cmake --build build-test -j "$jobs"
 ctest --test-dir build-test --output-on-failure -j "$jobs"
 
+# The Debian package: lintian, and the tool run from an unpacked copy.
+./scripts/package-test.sh build-test
+
 # The program as a user starts it, through the X11 platform plugin, with
 # settings of its own; its picture lands beside the tests' ones.
 settings=$(mktemp -d)

@@ -6,6 +6,7 @@
 #include <clocale>
 #include <exception>
 
+#include "install/forminstall.h"
 #include "ui/aboutbox.h"
 #include "ui/application.h"
 #include "ui/dialmain.h"
@@ -16,10 +17,6 @@
 extern "C" const char* VantorVersionBlock();  // build/version_block.c
 
 namespace {
-
-// The installer takes over with these first arguments; it is not part of
-// this program yet, so it never does.
-bool InstallCheck(int, char**) { return false; }
 
 // "--grab FILE": shows the window, writes a picture of it to FILE and quits
 // (for CI, under a real display server).
@@ -61,7 +58,7 @@ int main(int argc, char** argv) {
     VantorApplication app(argc, argv);
     // Messages are formatted the same whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
-    if (InstallCheck(argc, argv)) return 0;
+    if (InstallCheck(argc, argv)) return InstallExec();
     try {
         SetHelpFile("VANTOR.html");
         TDial dial;
