@@ -245,8 +245,7 @@ void TFormInstall::ButtonInstallerClick() {
         ColourMemos(vantor::RunInstall(Job()) ? QColor(0, 255, 0) : QColor(255, 0, 0));
     } else {
         ui_->Menu->setReadOnly(true);
-        vantor::RunUninstall(Job());
-        ColourMemos(QColor(0, 255, 0));
+        ColourMemos(vantor::RunUninstall(Job()) ? QColor(0, 255, 0) : QColor(255, 0, 0));
     }
     ui_->ButtonInstaller->setText(ui_->RadioFrench->isChecked() ? "Quitter" : "Quit");
 }

@@ -440,7 +440,8 @@ bool RunUninstall(const InstallJob& job) {
         Say("-préférences %s\n", "-entry %s\n", user + "\\Software\\Morvane\\");
         job.store->DeleteUserKey(user, MachineKey(job.product));
     }
-    Say(kColorGreen, "Desinstallation Terminée", "Uninstall finished");
+    // A refused folder left files behind: the end is not shown as a success.
+    Say(ok ? kColorGreen : kColorRed, "Desinstallation Terminée", "Uninstall finished");
     return ok;
 }
 
