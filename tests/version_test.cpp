@@ -28,7 +28,7 @@ std::string Block(const std::string& tables) {
 }
 // A "program": the block between bytes that look like code and data.
 std::string Program(const std::string& block) {
-    return std::string("\x7f" "ELF\0\0junk", 12) + block + std::string(64, '\xcc');
+    return std::string("\x7f" "ELF\0\0junk", 10) + block + std::string(64, '\xcc');
 }
 
 const Pairs kFull = {{"ProductVersion", "2.3.4"}, {"FileVersion", "2.3.5"},
