@@ -6,8 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
+#include <filesystem>
 
 #include "cli/options.h"
+#include "cli/reports.h"
 #include "config/batch.h"
 #include "config/command.h"
 #include "config/configfile.h"
@@ -115,14 +118,32 @@ void FileErrorToStderr(const std::string& path, const std::string& reason) {
     std::fprintf(stderr, "vantor-cli: %s: %s\n", path.c_str(), reason.c_str());
 }
 
-// --format gcc: one PATH:LINE: TEXT line per violation, nothing else on stdout.
-void GccViolation(const ctxFichier& ctx, int32_t line, const char* text) {
+// --format gcc: each violation as it comes; sarif and checkstyle: kept for the
+// log written at the end.
+std::vector<Violation> kept;
+
+Violation MakeViolation(const ctxFichier& ctx, int32_t line, int32_t column, const char* rule, const char* text) {
     size_t n = std::strlen(text);
     while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r')) --n;
-    std::fprintf(stdout, "%s:%d: %.*s\n", ctx.filePath.c_str(), line, static_cast<int>(n), text);
+    return {ctx.filePath, line, column, rule ? rule : "vantor", std::string(text, n)};
 }
 
-// Under --format gcc the console keeps only errors (red), and sends them to stderr.
+void GccViolation(const ctxFichier& ctx, int32_t line, int32_t column, const char* rule, const char* text) {
+    const std::string out = GccLine(MakeViolation(ctx, line, column, rule, text));
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+void KeepViolation(const ctxFichier& ctx, int32_t line, int32_t column, const char* rule, const char* text) {
+    kept.push_back(MakeViolation(ctx, line, column, rule, text));
+}
+
+std::string CurrentFolder() {
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::current_path(ec);
+    return ec ? std::string(".") : p.generic_string();
+}
+
+// Under the report formats the console keeps only errors (red), and sends them to stderr.
 class ErrorsToStderrSink : public ConsoleSink {
 public:
     void Append(const char* text, size_t len, uint32_t colour, uint8_t) override {
@@ -202,9 +223,9 @@ int main(int argc, char** argv) {
     bool colours = o.color == ColorMode::Always || (o.color == ColorMode::Auto && StdoutIsTerminal());
     TerminalSink terminal(stdout, colours);
     ErrorsToStderrSink errorsOnly;
-    if (o.format == ReportFormat::Gcc) {
+    if (o.format != ReportFormat::Console) {
         ConsoleAttach(&console, &errorsOnly);
-        SetViolationSink(&GccViolation);
+        SetViolationSink(o.format == ReportFormat::Gcc ? &GccViolation : &KeepViolation);
     } else {
         ConsoleAttach(&console, &terminal);
     }
@@ -219,6 +240,10 @@ int main(int argc, char** argv) {
 
     CatchInterrupts();
     const BatchTotals totals = RunBatchCommand(source, destination, &dictionary, o.format == ReportFormat::Console);
+    if (o.format == ReportFormat::Sarif || o.format == ReportFormat::Checkstyle) {
+        const std::string log = o.format == ReportFormat::Sarif ? SarifLog(kept, CurrentFolder()) : CheckstyleXml(kept);
+        std::fwrite(log.data(), 1, log.size(), stdout);
+    }
     std::fflush(stdout);
     ConsoleDetach(&console);
     if (totals.stopped) {
@@ -228,5 +253,7 @@ int main(int argc, char** argv) {
 
     if (totals.ioErrors > 0) return kExitFileError;
     if (Settings.checkMode && totals.violations > 0) return kExitViolations;
+    // A CI step can forbid a name as Check forbids a word.
+    if (o.command == Command::Search && totals.matches > 0) return kExitViolations;
     return kExitOk;
 }

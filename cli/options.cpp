@@ -25,7 +25,8 @@ const char* UsageText() {
            "  --pragma-before LINE instrument: a \"Pragma avant\" line, repeatable; replaces the list\n"
            "  --pragma-after LINE  instrument: a \"Pragma apres\" line, repeatable; replaces the list\n"
            "  --lcov FILE          analyse: also write an lcov tracefile\n"
-           "  --format console|gcc check: console text (default) or PATH:LINE: TEXT\n"
+           "  --format F      check: console (default); gcc: PATH:LINE:COLUMN: warning: TEXT [RULE];\n"
+    "                  sarif: a SARIF 2.1.0 log; checkstyle: checkstyle XML\n"
            "  --lang en|fr         message language\n"
            "  --color auto|always|never\n"
            "  -h, --help           this text\n"
@@ -198,8 +199,12 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
                 o.format = ReportFormat::Console;
             else if (v == "gcc")
                 o.format = ReportFormat::Gcc;
+            else if (v == "sarif")
+                o.format = ReportFormat::Sarif;
+            else if (v == "checkstyle")
+                o.format = ReportFormat::Checkstyle;
             else {
-                error = "--format takes console or gcc, got \"" + v + "\"";
+                error = "--format takes console, gcc, sarif or checkstyle, got \"" + v + "\"";
                 return false;
             }
         } else {

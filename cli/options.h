@@ -10,7 +10,7 @@ namespace vantor::cli {
 
 enum class Command { None, Check, Apply, Design, Instrument, Analyse, Search, Replace };
 enum class ColorMode { Auto, Always, Never };
-enum class ReportFormat { Console, Gcc };
+enum class ReportFormat { Console, Gcc, Sarif, Checkstyle };
 
 struct Options {
     Command command = Command::None;

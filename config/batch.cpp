@@ -46,6 +46,7 @@ void AddFile(BatchTotals& totals, const FileCounts& c) {
     totals.instructions += c.instructions;
     totals.branches += c.branches;
     totals.violations += c.violations;
+    totals.matches += c.matches;
     if (c.ioError) totals.ioErrors++;
 }
 

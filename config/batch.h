@@ -20,6 +20,7 @@ struct BatchTotals {
     // Beyond the statistics line: what the command-line front end turns into
     // its exit status.
     int32_t violations = 0;
+    int32_t matches = 0;  // Search
     int32_t ioErrors = 0;
     bool stopped = false;  // RequestStop ended the walk early
 };

@@ -425,6 +425,11 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
         return counts;
     }
     run.ownership = reader.File().Ownership();
+    if (Settings.checkMode) {
+        const char* head = nullptr;
+        size_t headSize = 0;
+        ctx.checkSuppressed = reader.HeldFromStart(head, headSize) && FileSuppressed(head, headSize);
+    }
     ConsolePrintStyle(&console, fsUnderline, "%s\n", source.c_str());
 
     ctx.lineNumber = 1;
@@ -444,7 +449,7 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
         // body opened on line 1 then records its marker positions past it.
         if (ctx.lineNumber == 1 && Settings.couverture) InsertCoverageHeader(ctx);
         if (substring) {
-            if (ApplyDictionary(ctx.line, dictionary)) ctx.lineModified = true;
+            if (ApplyDictionary(ctx.line, dictionary, &ctx.matchCount)) ctx.lineModified = true;
             ctx.outputLines.push_back(ctx.line);
         } else {
             engine(ctx, dictionary);
@@ -467,7 +472,8 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
         char text[64];
         std::snprintf(text, sizeof text, "%d functions>%d", ctx.functionCount, Settings.fonctions);
         ctx.lineNumber = lines > 0 ? lines : 1;
-        ReportViolation(ctx, text);
+        ctx.column = ctx.lineStart + 1;
+        ReportViolation(ctx, text, rule::kFonctions);
     }
 
     FinishOutput(run);
@@ -478,6 +484,7 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
     counts.lines = lines;
     counts.codeLines = ctx.codeLineCount;
     counts.violations = ctx.violationCount;
+    counts.matches = ctx.matchCount;
     counts.ioError = run.ioError;
     // The buffers keep their room for the next file, within reason.
     if (run.pending.capacity() > (4u << 20)) std::string().swap(run.pending);

@@ -21,6 +21,7 @@ struct FileCounts {
     int32_t lines = 0;
     int32_t codeLines = 0;
     int32_t violations = 0;  // reports made through ReportViolation
+    int32_t matches = 0;     // Search: names reported
     bool ioError = false;    // the file could not be read, written or swapped
 };
 

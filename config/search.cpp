@@ -17,7 +17,7 @@ void ReportMatch(const std::string& line, size_t at, const std::string& key) {
 
 }  // namespace
 
-bool ApplyDictionary(std::string& line, const Dictionary* dictionary) {
+bool ApplyDictionary(std::string& line, const Dictionary* dictionary, int32_t* matches) {
     // Most lines hold none of the names: they are passed over at a glance.
     if (!dictionary || !dictionary->MayOccurIn(line)) return false;
     bool changed = false;
@@ -29,6 +29,7 @@ bool ApplyDictionary(std::string& line, const Dictionary* dictionary) {
         if (at == std::string::npos) continue;
         if (!Settings.replaceMode) {
             ReportMatch(line, at, key);
+            if (matches) ++*matches;
             return false;
         }
         // Left to right, never looking into a replacement made by this row.

@@ -19,6 +19,7 @@ void MatchWholeToken(ctxFichier& ctx, const Dictionary* dictionary) {
     if (start > head) ConsolePrint(&console, "%.*s", static_cast<int>(start - head), ctx.line.data() + head);
     const size_t restAt =
         start + ctx.token.size() < ctx.line.size() ? start + ctx.token.size() : ctx.line.size();
+    if (!Settings.replaceMode) ++ctx.matchCount;
     if (Settings.replaceMode) {
         ctx.line.replace(start, restAt - start, row->newName);
         ctx.token.Assign(row->newName);

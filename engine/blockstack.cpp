@@ -41,7 +41,7 @@ void PushBlock(ctxFichier& ctx, BlockKind kind) {
         CoverageOnPushCount(ctx, kind);
     }
     if (ctx.blockTop >= kMaxBlockTop) {
-        ReportViolation(ctx, Tr("Bloc table saturée\n", "Bloc table overflow\n"));
+        ReportViolation(ctx, Tr("Bloc table saturée\n", "Bloc table overflow\n"), rule::kBlocs);
         return;
     }
     const BlockEntry& below = ctx.blocks[ctx.blockTop];

@@ -188,6 +188,10 @@ struct ctxFichier {
 
     // Kind of the entry the last PopBlock closed.
     int32_t lastPoppedKind = Root;
+    // "vantor-ignore-file" near the top: Check reports nothing for this file.
+    bool checkSuppressed = false;
+    // Search: the matches reported for this file.
+    int32_t matchCount = 0;
     // Violations reported for this file (ReportViolation counts them).
     int32_t violationCount = 0;
     // The reader's start-of-line reset is still due: set for each line handed

@@ -85,7 +85,7 @@ std::string Repeat(const std::string& s, int n) {
 
 std::vector<std::string> reports;
 
-void Record(const ctxFichier&, int32_t line, const char* text) {
+void Record(const ctxFichier&, int32_t line, int32_t, const char*, const char* text) {
     char number[16];
     std::snprintf(number, sizeof number, "%04d:", line);
     reports.push_back(std::string(number) + text);

@@ -27,7 +27,7 @@ Reports reports;
 int64_t reportCount = 0;
 bool keepReports = true;
 
-void Record(const ctxFichier&, int32_t line, const char* text) {
+void Record(const ctxFichier&, int32_t line, int32_t, const char*, const char* text) {
     ++reportCount;
     if (!keepReports) return;
     char number[16];
@@ -524,3 +524,18 @@ TEST_F(CheckTest, MegabyteLine) {
 }
 
 }  // namespace
+
+// Suppression comments: only in a comment, only the rules named, a file mark only near the top.
+TEST(Suppression, CommentsNameTheirRules) {
+    EXPECT_TRUE(LineSuppresses("goto e; // vantor-ignore\n", rule::kMotsInterdits));
+    EXPECT_TRUE(LineSuppresses("goto e; /* vantor-ignore( caracteres ,MotsInterdits) */", rule::kMotsInterdits));
+    EXPECT_FALSE(LineSuppresses("goto e; // vantor-ignore(caracteres)", rule::kMotsInterdits));
+    EXPECT_FALSE(LineSuppresses("s = \"vantor-ignore\"; goto e;", rule::kMotsInterdits));
+    EXPECT_FALSE(LineSuppresses("goto e; // vantor-ignore-file", rule::kMotsInterdits));
+    EXPECT_FALSE(LineSuppresses("goto e; // myvantor-ignore", rule::kMotsInterdits));
+    std::string head;
+    for (int i = 0; i < 19; ++i) head += "int a;\n";
+    EXPECT_TRUE(FileSuppressed((head + "// vantor-ignore-file\n").data(), head.size() + 22));
+    head += "int a;\n// vantor-ignore-file\n";
+    EXPECT_FALSE(FileSuppressed(head.data(), head.size()));
+}

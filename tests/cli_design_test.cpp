@@ -91,7 +91,7 @@ TEST(CliSearch, ListsMatchesInGreenAndChangesNothing) {
     TempDir t;
     WriteFile(t / "a.c", "account = count;\nint Count;\n");
     CliRun r = Cli("--color always --dict count=total search " + ShellQuote(t / "a.c"));
-    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_EQ(1, r.status) << r.err;  // a match fails the run, as a violation does
     EXPECT_NE(std::string::npos, r.out.find("0001:account = \x1b[32mcount\x1b[0m;\n")) << r.out;
     EXPECT_NE(std::string::npos, r.out.find("0002:int \x1b[32mCount\x1b[0m;\n")) << r.out;
     EXPECT_EQ("account = count;\nint Count;\n", ReadFile(t / "a.c"));
@@ -100,6 +100,9 @@ TEST(CliSearch, ListsMatchesInGreenAndChangesNothing) {
     EXPECT_NE(std::string::npos, r.out.find("\naccount = count;\n")) << r.out;
     EXPECT_EQ(std::string::npos, r.out.find("Count;")) << r.out;
     EXPECT_FALSE(FileExists(t / "a.c.bak"));
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(0, Cli("--dict absent=total search " + ShellQuote(t / "a.c")).status);
+    EXPECT_EQ(0, Cli("--substring --dict absent=total search " + ShellQuote(t / "a.c")).status);
 }
 
 TEST(CliReplace, RewritesInPlaceWithBackups) {

@@ -93,13 +93,46 @@ TEST(Cli, ColourLanguageAndSettingsOverrides) {
     EXPECT_EQ(std::string::npos, forbid.out.find("a.c")) << forbid.out;
 }
 
-TEST(Cli, GccFormatPrintsOnlyPathLineText) {
+TEST(Cli, GccFormatPrintsPathLineColumnTextAndRule) {
     TempDir t;
     WriteFile(t / "a.c", "void f(void)\n{\n   x = 1; y = 2;\n   goto e;\n}\n");
     CliRun r = Cli("--format gcc check " + ShellQuote(t.path()));
     EXPECT_EQ(1, r.status);
     std::string p = t / "a.c";
-    EXPECT_EQ(p + ":3: >1 instruction per line\n" + p + ":4: goto\n", r.out);
+    EXPECT_EQ(p + ":3:11: warning: >1 instruction per line [monoInstruction]\n" + p +
+                  ":4:4: warning: goto [MotsInterdits]\n",
+              r.out);
+}
+
+// Suppressed reports are neither printed nor counted for the exit status.
+TEST(Cli, SuppressionCommentsSilenceTheirLineOrTheirFile) {
+    TempDir t;
+    WriteFile(t / "a.c", "void f(void)\n{\n   goto e; // vantor-ignore\n   x = 1; y = 2; /* vantor-ignore(MotsInterdits) */\n}\n");
+    WriteFile(t / "b.c", "/* vantor-ignore-file */\nvoid g(void)\n{\n   goto e;\n}\n");
+    CliRun r = Cli("--format gcc check " + ShellQuote(t.path()));
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ((t / "a.c") + ":4:11: warning: >1 instruction per line [monoInstruction]\n", r.out);
+    WriteFile(t / "a.c", "void f(void)\n{\n   goto e; // vantor-ignore(monoInstruction, MotsInterdits)\n}\n");
+    EXPECT_EQ(0, Cli("--format gcc check " + ShellQuote(t.path())).status);
+}
+
+TEST(Cli, SarifAndCheckstyleLogsNameFileLineAndRule) {
+    TempDir t;
+    WriteFile(t / "d\"x.c", "void f(void)\n{\n   goto e;\n}\n");
+    CliRun sarif = RunCli("--format sarif check .", t.path());
+    EXPECT_EQ(1, sarif.status);
+    EXPECT_NE(std::string::npos, sarif.out.find("\"ruleId\":\"MotsInterdits\",\"ruleIndex\":8,\"level\":\"warning\","
+                                                "\"message\":{\"text\":\"goto\"},\"locations\":[{\"physicalLocation\":"
+                                                "{\"artifactLocation\":{\"uri\":\"d%22x.c\",\"uriBaseId\":\"SRCROOT\"},"
+                                                "\"region\":{\"startLine\":3,\"startColumn\":4}}}]}"))
+        << sarif.out;
+    CliRun xml = RunCli("--format checkstyle check .", t.path());
+    EXPECT_NE(std::string::npos, xml.out.find("<file name=\"./d&quot;x.c\">\n<error line=\"3\" column=\"4\" "
+                                              "severity=\"warning\" message=\"goto\" source=\"vantor.MotsInterdits\"/>"))
+        << xml.out;
+    CliRun bad = Cli("--format json check .");
+    EXPECT_EQ(2, bad.status);
+    EXPECT_EQ("", bad.out);
 }
 
 TEST(Cli, ConfigurationFileAndItsSource) {
