@@ -270,7 +270,7 @@ bool ApplySetting(const std::string& key, const std::string& value, std::string&
                              {"noInterrog", &s.noInterrog},         {"breakSurCase", &s.breakSurCase},
                              {"monoInstruction", &s.monoInstruction}, {"aligner", &s.aligner},
                              {"couverture", &s.couverture},         {"accolades", &s.accolades},
-                             {"rtlf", &s.rtlf}};
+                             {"rtlf", &s.rtlf},                     {"Methodes", &s.Methodes}};
     const IntKey ints[] = {{"lnIndentation", &s.lnIndentation}, {"imbrications", &s.imbrications},
                            {"fonctions", &s.fonctions},         {"instructions", &s.instructions},
                            {"caracteres", &s.caracteres}};

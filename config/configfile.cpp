@@ -95,6 +95,7 @@ bool SaveConfiguration(const std::string& path, const Dictionary& dictionary, st
     w.PutBool("accolades", s.accolades);
     w.Put(kGeneral, "folderToIgnore", s.folderToIgnore);
     w.PutBool("rtlf", s.rtlf);
+    w.PutBool("Methodes", s.Methodes);
 
     w.PutList(kMasques, s.Masques);
     w.PutList(kPragmaAvant, s.PragmaAvant);
@@ -149,6 +150,7 @@ bool LoadConfiguration(const std::string& path, Dictionary& dictionary, std::str
     s.folderToIgnore = ini.ReadString(kGeneral, "folderToIgnore", "");
     // A file without it must not turn every rewritten line to the other platform's line end.
     s.rtlf = ini.ReadBool(kGeneral, "rtlf", kPlatformCrLf);
+    s.Methodes = ini.ReadBool(kGeneral, "Methodes", false);
     return read;
 }
 

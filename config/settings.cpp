@@ -136,6 +136,7 @@ void ResetSettings(Dictionary* dictionary) {
     s.Test.clear();
     s.couverture = false;
     s.accolades = false;
+    s.Methodes = false;
     if (dictionary) dictionary->Clear();
     s.MotsInterdits.Clear();
     // New must equal a fresh start: a loaded configuration's pragma lines and

@@ -102,6 +102,9 @@ struct SettingsRecord {
     bool accolades = false;
     std::string folderToIgnore;
     bool rtlf = false;
+    // Functions inside class, structure and namespace braces count as
+    // functions too (off: only bodies opened at file level do).
+    bool Methodes = false;
 
     // Lists.
     std::vector<std::string> Masques;

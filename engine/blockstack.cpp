@@ -6,6 +6,7 @@
 #include "coverage/coverage_hooks.h"
 #include "design/matrix_hooks.h"
 #include "engine/ctxfichier.h"
+#include "engine/methods.h"
 #include "engine/rules.h"
 
 namespace vantor {
@@ -44,6 +45,14 @@ void PushBlock(ctxFichier& ctx, BlockKind kind) {
         ReportViolation(ctx, Tr("Bloc table saturée\n", "Bloc table overflow\n"), rule::kBlocs);
         return;
     }
+    // Methodes: a member function's body, or the braces that hold members,
+    // decided from the head read before the brace and the entry below it.
+    const bool methodes = Settings.Methodes && kind == Brace && !ctx.inFunction;
+    const bool methodBody = methodes && MethodBodyOpens(ctx);
+    const bool container = methodes && !methodBody && ContainerOpens(ctx);
+    // A Java record's header is no parameter list.
+    const bool recordHeader = methodes && ctx.head.recordHead;
+    const bool enumConstants = container && ctx.head.enumSeen;
     const BlockEntry& below = ctx.blocks[ctx.blockTop];
     BlockEntry& entry = ctx.blocks[++ctx.blockTop];
     entry.kind = kind;
@@ -62,17 +71,23 @@ void PushBlock(ctxFichier& ctx, BlockKind kind) {
     entry.ifExitSeen = false;
     entry.initialiser = ctx.assignmentSeen;
     entry.insertedBrace = false;
+    entry.container = container;
+    entry.enumConstants = enumConstants;
     ctx.statementContinues = false;
 
-    // Only a block opened at file level right after a parameter list is a
-    // function body; methods inside class or namespace braces are not counted.
-    if (ctx.blockTop == 1 && ctx.previousToken == ")") {
+    // A block opened at file level right after a parameter list is a function
+    // body; methods inside class or namespace braces are counted only with
+    // the Methodes setting.
+    const bool fileLevelBody = ctx.blockTop == 1 && ctx.previousToken == ")" && !recordHeader;
+    if (fileLevelBody || methodBody) {
         ++ctx.functionCount;
         ctx.functionInstructions = 0;
         entry.functionBody = true;
         ctx.inFunction = true;
-        if (Settings.callingMatrix != nullptr) CallingMatrixAddFunction(ctx.functionName);
+        if (Settings.callingMatrix != nullptr)
+            CallingMatrixAddFunction(methodes && !ctx.head.name.empty() ? ctx.head.name : ctx.functionName);
     }
+    if (methodes) HeadAfterBrace(ctx, entry.functionBody);
 
     if (kind == Brace) CoverageOnPushBrace(ctx);
     CoverageOnPushPositions(ctx, kind);

@@ -12,6 +12,7 @@ ctxFichier::ctxFichier() {
     blocks[0].kind = Root;
     blocks[0].column = 1;
     blocks[0].branch = firstBranch;
+    if (Settings.Methodes) head.name.reserve(FunctionHead::kNameLimit + 16);
 }
 
 ctxFichier::~ctxFichier() { delete firstBranch; }

@@ -42,6 +42,43 @@ struct BlockEntry {
     // before it did (a catch handler, the body of a loop macro); 2 part of an
     // expression or declaration (initialiser, compound literal, lambda, struct).
     int8_t braceRole = 0;
+    // Methodes setting: braces of a class, structure, union, interface, enum
+    // or namespace (or extern "C") outside any function, whose member
+    // functions are functions too.
+    bool container = false;
+    // Methodes setting: the braces of an enum whose constants are still being
+    // listed (up to its first ";"): a "{" there opens a constant's class body.
+    bool enumConstants = false;
+};
+
+// Methodes setting: what the tokens read outside any function say of the
+// declaration being written, so that the "{" that may follow is known to open
+// a function body or not. The name is kept as written, in a string reserved
+// once per file and never let grow past its capacity.
+struct FunctionHead {
+    enum State : int8_t {
+        None,      // no parameter list yet: the name is being read
+        Params,    // inside the parentheses of the parameter list
+        After,     // after its ")": qualifiers may follow
+        Skip,      // inside the parentheses of noexcept(...), throw(...), a macro
+        Arrow,     // after the "-" of "->"
+        Trailing,  // a trailing return type
+        Throws,    // a Java throws list
+        Init,      // a constructor's initialiser list
+    };
+    static constexpr size_t kNameLimit = 120;
+    State state = None;
+    int32_t level = 0;         // blockTop where the parameter list was read
+    bool nameLive = false;     // the last token read is part of `name`
+    bool join = false;         // the next word goes on the name ("::", "~")
+    bool operatorName = false;  // reading the symbol of an operator's name
+    int32_t angles = 0;        // open "<" of template arguments in the name
+    bool enumSeen = false;     // the declaration holds "enum"
+    bool containerSeen = false;  // it holds class, struct, union, namespace, enum or interface
+    bool recordSeen = false;   // "record" stood before the name (Java record)
+    bool recordHead = false;   // the parameter list is a Java record's header
+    bool qualifierWord = false;  // the last word may take parentheses (noexcept, a macro)
+    std::string name;
 };
 
 // Token text: the current token and the copies the engine keeps of earlier
@@ -228,6 +265,7 @@ struct ctxFichier {
     // `previousToken` is a "}" that closed a brace inside parentheses (a macro
     // argument, compound literal or lambda): it ends no enclosing statement.
     bool braceClosedInParens = false;
+    FunctionHead head;
 
     BlockEntry& Top() { return blocks[blockTop]; }
     // Asked several times per token: one test of the three flags, no branches.

@@ -15,6 +15,7 @@
 #include "design/pseudocode.h"
 #include "engine/blockstack.h"
 #include "engine/bytescan.h"
+#include "engine/methods.h"
 #include "engine/reader.h"
 #include "engine/reformat.h"
 #include "engine/rules.h"
@@ -56,6 +57,7 @@ struct LineState {
     bool design = false;
     bool lookUpWords = false;  // Search or Replace, whole tokens
     bool insertsBraces = false;
+    bool methodes = false;  // the Methodes setting: heads outside functions are read
 };
 
 // Every cut starts a new output line: its token is first, and the statements
@@ -753,6 +755,9 @@ Flow ProcessToken(LineState& s) {
         MatchWholeToken(ctx, s.dictionary);
     }
 
+    // Methodes: what this token says of the head of a function to come.
+    if (s.methodes && code && !ctx.inFunction) TrackFunctionHead(ctx);
+
     // 11, 12.
     ctx.column += static_cast<int32_t>(t.size());
     if (code) {
@@ -781,6 +786,7 @@ void ProcessLine(ctxFichier& ctx, const Dictionary* dictionary) {
     s.design = Settings.designMode;
     s.lookUpWords = Settings.dictionaryMode || Settings.replaceMode;
     s.insertsBraces = Settings.accolades || Settings.couverture;
+    s.methodes = Settings.Methodes;
     s.skipComments = !s.design && !s.lookUpWords && Settings.dependencyMatrix == nullptr;
     ctx.lastLineToken.clear();
     // The version log lives in the leading comment: only lines that start

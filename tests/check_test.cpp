@@ -539,3 +539,58 @@ TEST(Suppression, CommentsNameTheirRules) {
     head += "int a;\n// vantor-ignore-file\n";
     EXPECT_FALSE(FileSuppressed(head.data(), head.size()));
 }
+
+namespace {
+
+// Functions counted in `source` with the Methodes setting off, then on.
+void expectFunctions(const std::string& source, int32_t off, int32_t on, const char* file = "t.cpp") {
+    for (const bool methodes : {false, true}) {
+        Settings.Methodes = methodes;
+        ctxFichier ctx;
+        ctx.SetFile(file);
+        Feed(ctx, source);
+        EXPECT_EQ(ctx.functionCount, methodes ? on : off) << "Methodes=" << methodes << ", source:\n" << source;
+        EXPECT_EQ(ctx.blockTop, 0) << source;
+    }
+    Settings.Methodes = false;
+}
+
+}  // namespace
+
+TEST_F(CheckTest, MethodesCountsFunctionsInsideClassesAndNamespaces) {
+    expectFunctions("class A {\n  int f() { return 1; }\n  void g();\n};\n", 0, 1);
+    expectFunctions("int A::f() const {\n return 1;\n}\nvoid A::g() {\n}\n", 1, 2);
+    expectFunctions("namespace a {\nnamespace b::c {\nvoid f(int x) {\n x++;\n}\n}\n}\n", 0, 1);
+    expectFunctions("struct A {\n  A(int x) : a(x), b{x} {\n    n++;\n  }\n  int a, b;\n};\n", 0, 1);
+    expectFunctions("A::A() : B(1), c{2, 3} {\n}\n", 0, 1);
+    expectFunctions("struct S {\n int f() const volatile noexcept(true) override final & {\n return 1;\n }\n};\n", 0,
+                    1);
+    expectFunctions("struct S {\n auto f() -> decltype(g()) {\n return g();\n }\n};\n", 0, 1);
+    expectFunctions("struct S {\n void f() GTEST_LOCK_EXCLUDED_(mu_) {\n }\n};\n", 0, 1);
+    expectFunctions("template <class T> T A<T>::operator+(const T& o) {\n return o;\n}\n", 1, 1);
+    expectFunctions("extern \"C\" {\nint c(void) {\n return 0;\n}\n}\n", 0, 1);
+    expectFunctions("union U {\n int i;\n int get() { return i; }\n};\n", 0, 1);
+}
+
+TEST_F(CheckTest, MethodesJava) {
+    expectFunctions("class A {\n  void f() throws IOException, java.io.X {\n    g();\n  }\n}\n", 0, 1, "A.java");
+    expectFunctions("interface I {\n  void f();\n  default int g() {\n    return 1;\n  }\n}\n", 0, 1, "I.java");
+    expectFunctions("enum E {\n  A(1), B(2) {\n    int h() { return 2; }\n  };\n  E(int x) {\n  }\n"
+                    "  int f() {\n    return 1;\n  }\n}\n",
+                    0, 2, "E.java");
+    expectFunctions("record P(int x, int y) {\n  int sum() {\n    return x + y;\n  }\n}\n", 1, 1, "P.java");
+}
+
+TEST_F(CheckTest, MethodesLeavesOtherBracesAlone) {
+    // Initialisers, static and instance initialiser blocks, anonymous class
+    // bodies and lambdas are not function bodies.
+    expectFunctions("class A {\n  int[] t = {1, 2};\n  int v{3};\n  static {\n    if (x) {\n      g();\n    }\n  }\n"
+                    "  {\n    h(1);\n  }\n}\n",
+                    0, 0, "A.java");
+    expectFunctions("class A {\n  Runnable r = new Runnable() {\n    public void run() {\n    }\n  };\n}\n", 0, 0,
+                    "A.java");
+    expectFunctions("struct S {\n  std::function<int(int)> l = [](int x) { return x; };\n};\n", 0, 0);
+    expectFunctions("void f() {\n  struct L { int m() { return 1; } };\n  auto l = [](int x) { return x; };\n}\n", 1,
+                    1);
+    expectFunctions("struct alignas(8) S : B<decltype(x)> {\n  int a;\n};\n", 0, 0);
+}

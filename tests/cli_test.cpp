@@ -200,3 +200,13 @@ TEST(Cli, HelpAndVersion) {
     EXPECT_EQ(0, v.status);
     EXPECT_EQ(0u, v.out.find("vantor-cli "));
 }
+
+TEST(Cli, MethodesSettingCountsMemberFunctions) {
+    TempDir t;
+    WriteFile(t / "a.cpp", "namespace n {\nstruct A {\n  int f() const {\n    return 1;\n  }\n};\n}\n");
+    const std::string run = "--color never --mask '*.cpp' check " + ShellQuote(t / "a.cpp");
+    EXPECT_NE(std::string::npos, Cli(run).out.find("Analyzed:1 files,0 functions")) << Cli(run).out;
+    CliRun on = Cli("--set Methodes=1 " + run);
+    EXPECT_NE(std::string::npos, on.out.find("Analyzed:1 files,1 functions")) << on.out;
+    EXPECT_EQ(2, Cli("--set Methodes=x " + run).status);
+}

@@ -28,7 +28,7 @@ const char* Rtlf() { return kPlatformCrLf ? "1" : "0"; }
 std::string Scalars(const SettingsRecord& s) {
     std::string t = s.Source + "|" + s.Destination + "|" + s.DestinationDesign + "|" + s.Test + "|" + s.folderToIgnore;
     for (bool b : {s.SousRepertoire, s.Indenter, s.noInterrog, s.breakSurCase, s.monoInstruction, s.aligner,
-                   s.couverture, s.accolades, s.rtlf})
+                   s.couverture, s.accolades, s.rtlf, s.Methodes})
         t += b ? "1" : "0";
     for (int32_t n : {s.lnIndentation, s.imbrications, s.fonctions, s.instructions, s.caracteres})
         t += "|" + std::to_string(n);
@@ -62,7 +62,7 @@ TEST_F(ConfigFileTest, DefaultConfigurationIsSavedInThisExactLayout) {
                                               "breakSurCase=1\nmonoInstruction=1\naligner=1\nLnIndentation=3\n"
                                               "instructions=100\nimbrications=8\nfonctions=20\ncaracteres=80\n"
                                               "couverture=0\naccolades=0\nfolderToIgnore=\nrtlf=") +
-                                  Rtlf() + "\n[Masques]\n*.h=\n*.c=\n[MotsInterdits]\ngoto=\n"));
+                                  Rtlf() + "\nMethodes=0\n[Masques]\n*.h=\n*.c=\n[MotsInterdits]\ngoto=\n"));
 }
 
 TEST_F(ConfigFileTest, SaveThenLoadGivesBackEverySetting) {
@@ -73,6 +73,7 @@ TEST_F(ConfigFileTest, SaveThenLoadGivesBackEverySetting) {
     s.Test = "";
     s.SousRepertoire = true, s.Indenter = true, s.noInterrog = true, s.breakSurCase = false;
     s.monoInstruction = false, s.aligner = false, s.couverture = true, s.accolades = true, s.rtlf = !kPlatformCrLf;
+    s.Methodes = true;
     s.lnIndentation = 8, s.imbrications = -1, s.fonctions = 2147483647, s.instructions = 0, s.caracteres = 132;
     s.folderToIgnore = "tmp";
     s.Masques = {"*.cpp", "*.java"};
@@ -126,7 +127,7 @@ TEST_F(ConfigFileTest, MissingKeysTakeTheLoadDefaults) {
     EXPECT_TRUE(s.PragmaAvant.empty() && s.PragmaApres.empty());
     EXPECT_TRUE(dictionary.Empty());
     EXPECT_TRUE(s.noInterrog && s.breakSurCase && s.monoInstruction && s.aligner);
-    EXPECT_FALSE(s.Indenter || s.couverture || s.accolades);
+    EXPECT_FALSE(s.Indenter || s.couverture || s.accolades || s.Methodes);
     EXPECT_EQ(s.rtlf, kPlatformCrLf);
     EXPECT_EQ((std::vector<int32_t>{s.lnIndentation, s.imbrications, s.fonctions, s.caracteres}),
               (std::vector<int32_t>{3, 8, 20, 80}));
@@ -166,7 +167,7 @@ TEST_F(ConfigFileTest, SavingIntoAnExistingFileKeepsWhatItDoesNotWrite) {
                           "breakSurCase=1\nmonoInstruction=1\naligner=1\ninstructions=100\nimbrications=8\n"
                           "fonctions=20\ncaracteres=80\ncouverture=0\naccolades=0\nfolderToIgnore=\nrtlf=") +
                   Rtlf() +
-                  "\n[Other]\nx=1\n[Masques]\n*.h=\n*.c=\n[Pragma avant]\n#pragma a=\n[Dictionnaire]\no=n\n"
+                  "\nMethodes=0\n[Other]\nx=1\n[Masques]\n*.h=\n*.c=\n[Pragma avant]\n#pragma a=\n[Dictionnaire]\no=n\n"
                   "[MotsInterdits]\ngoto=\n");
 }
 

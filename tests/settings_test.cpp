@@ -41,6 +41,7 @@ TEST(ResetSettings, GivesTheBuiltInDefaults) {
     EXPECT_EQ(80, s.caracteres);
     EXPECT_FALSE(s.couverture);
     EXPECT_FALSE(s.accolades);
+    EXPECT_FALSE(s.Methodes);
     EXPECT_EQ("", s.folderToIgnore);
     EXPECT_EQ(kPlatformCrLf, s.rtlf);
     EXPECT_EQ((std::vector<std::string>{"*.h", "*.c"}), s.Masques);

@@ -137,7 +137,7 @@ TDial::TDial(Prompter* prompter, QWidget* parent)
                          f.imbrications, f.fonctions, f.caracteres, f.instructions})
         connect(e, &QLineEdit::textChanged, this, &TDial::Change);
     for (QCheckBox* c : {f.CheckBoxAligner, f.breakSurCase, f.CheckBoxMonoInstruction, f.CheckBoxAccolades,
-                         f.noInterrog, f.RtLf, f.CheckBoxSousRep})
+                         f.CheckMethodes, f.noInterrog, f.RtLf, f.CheckBoxSousRep})
         connect(c, &QCheckBox::toggled, this, &TDial::Change);
     for (QPlainTextEdit* m : {f.MotsInterdits, f.MemoMasques, f.PragmaAvant, f.PragmaApres})
         connect(m, &QPlainTextEdit::textChanged, this, &TDial::Change);
@@ -263,6 +263,7 @@ void TDial::ControlsToSettings() {
     copy(f.PragmaApres, s.PragmaApres);
     copy(f.MemoMasques, s.Masques);
     s.accolades = f.CheckBoxAccolades->isChecked();
+    s.Methodes = f.CheckMethodes->isChecked();
     s.folderToIgnore = S(f.FolderToIgnore->text());
     s.rtlf = f.RtLf->isChecked();
 }
@@ -289,6 +290,7 @@ void TDial::SettingsToControls() {
     SetLines(f.PragmaApres, s.PragmaApres);
     SetLines(f.MemoMasques, s.Masques);
     f.CheckBoxAccolades->setChecked(s.accolades);
+    f.CheckMethodes->setChecked(s.Methodes);
     f.FolderToIgnore->setText(Q(s.folderToIgnore));
     f.RtLf->setChecked(s.rtlf);
     modified_ = false;
@@ -685,6 +687,7 @@ void TDial::English1Click() {
     f.AideAPropos->setText("&About");
     openDialog1Title_ = "Select the configuration to read";
     saveDialog1Title_ = "Save the configuration as";
+    f.CheckMethodes->setText("Functions inside classes and namespaces");
     SetHelpFile("vantor2.html");
     openDialog2Title_ = "Select the file to treat";
 }
