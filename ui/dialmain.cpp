@@ -687,7 +687,6 @@ void TDial::English1Click() {
     f.AideAPropos->setText("&About");
     openDialog1Title_ = "Select the configuration to read";
     saveDialog1Title_ = "Save the configuration as";
-    f.CheckMethodes->setText("Functions inside classes and namespaces");
     SetHelpFile("vantor2.html");
     openDialog2Title_ = "Select the file to treat";
 }
