@@ -3,24 +3,21 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QUrl>
 
 #include "platform/version.h"
 #include "ui/prompter.h"
+#include "ui/versionlabels.h"
 #include "ui_forminstall.h"
 
 bool installMode = true;
 
-const char* const TFormInstall::kWebPage = "https://vantor.belvane.example/";
 
 // A memo of the console's memo mode over a plain-text widget.
 class MemoWidgetSink : public vantor::MemoSink {
@@ -126,20 +123,10 @@ TFormInstall::TFormInstall(const QString& programPath, QWidget* parent)
     const QString path = programPath.isEmpty() ? QCoreApplication::applicationFilePath() : programPath;
     programName_ = QFileInfo(path).fileName();
     version_ = std::make_unique<TVersion>(path.toStdString());
-    ui_->ProductName->setText(Std(version_->productName));
-    ui_->Version->setText("Version=" + Std(version_->fileVersion));
-    ui_->Description->setText(Std(version_->description));
-    ui_->Societe->setText(Std(version_->company));
-    ui_->Copyright->setText(Std(version_->copyright));
-    ui_->TradeMark->setText(Std(version_->trademarks));
+    FillVersionLabels(*version_, ui_->ProductName, ui_->Version, ui_->Description, ui_->Societe, ui_->Copyright,
+                      ui_->TradeMark);
     ui_->ProgramIcon->setPixmap(QPixmap(":/vantor.png"));
-    QFont link = ui_->Label2->font();
-    link.setUnderline(true);
-    ui_->Label2->setFont(link);
-    ui_->Label2->setStyleSheet("color: #0000ff;");
-    ui_->Label2->setCursor(Qt::PointingHandCursor);
-    ui_->Label2->setText(kWebPage);
-    ui_->Label2->installEventFilter(this);
+    MakeMakerLink(ui_->Label2);
 
     connect(ui_->RadioFrench, &QRadioButton::clicked, this, &TFormInstall::RadioFrenchClick);
     connect(ui_->RadioEnglish, &QRadioButton::clicked, this, &TFormInstall::RadioEnglishClick);
@@ -266,15 +253,6 @@ void TFormInstall::ButtonParcourirMenuClick() {
                              : QString("Choose the menu location for %1").arg(product);
     const QString folder = prompter_->BrowseFolder(this, title);
     if (!folder.isEmpty()) ui_->Menu->setText(folder + "/" + product);
-}
-
-bool TFormInstall::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui_->Label2 && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        QDesktopServices::openUrl(QUrl(kWebPage));
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TFormInstall::showEvent(QShowEvent* event) {

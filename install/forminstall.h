@@ -51,10 +51,8 @@ public:
     void SetPrompter(Prompter* prompter) { prompter_ = prompter; }
 
     Ui::TFormInstall* Form() { return ui_.get(); }
-    static const char* const kWebPage;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

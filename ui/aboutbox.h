@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <memory>
 
+#include "ui/versionlabels.h"
+
 namespace Ui {
 class TAboutBox;
 }
@@ -18,11 +20,10 @@ public:
     ~TAboutBox() override;
     Ui::TAboutBox* Form() const { return ui_.get(); }
 
-    static const char* const kWebPage;
+    static constexpr const char* kWebPage = kMakerPage;
 
 protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::unique_ptr<Ui::TAboutBox> ui_;
