@@ -9,6 +9,7 @@
 #include <vector>
 #include <filesystem>
 
+#include "cli/diff.h"
 #include "cli/options.h"
 #include "cli/reports.h"
 #include "config/batch.h"
@@ -137,6 +138,40 @@ void KeepViolation(const ctxFichier& ctx, int32_t line, int32_t column, const ch
     kept.push_back(MakeViolation(ctx, line, column, rule, text));
 }
 
+// The path a diff names: "a/PATH" must not read "a/./PATH".
+std::string DiffPath(const std::string& path) {
+    size_t from = 0;
+    while (path.compare(from, 2, "./") == 0) {
+        from += 2;
+        while (from < path.size() && path[from] == '/') ++from;
+    }
+    return path.substr(from);
+}
+
+void PrintChangedFile(const std::string& path, const std::string&, const std::string&) {
+    std::fwrite(path.data(), 1, path.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+void PrintDiff(const std::string& path, const std::string& before, const std::string& after) {
+    const std::string diff = UnifiedDiff(DiffPath(path), before, after);
+    std::fwrite(diff.data(), 1, diff.size(), stdout);
+}
+
+// A SOURCE the run can take; else the usage error's message.
+bool CheckSource(const std::string& source, std::string& error) {
+    int pathError = 0;
+    switch (KindOfPath(source, &pathError)) {
+        case PathKind::Missing: error = "SOURCE does not exist: " + source; return false;
+        case PathKind::Error: error = source + ": " + ErrorText(pathError); return false;
+        // A FIFO or a device would block the run or feed it endless bytes.
+        case PathKind::Other: error = "SOURCE is neither a folder nor a regular file: " + source; return false;
+        case PathKind::File:
+        case PathKind::Folder: break;
+    }
+    return true;
+}
+
 std::string CurrentFolder() {
     std::error_code ec;
     const std::filesystem::path p = std::filesystem::current_path(ec);
@@ -197,18 +232,14 @@ int main(int argc, char** argv) {
                 return Fail("dictionary name given twice: " + row.first);
     }
 
-    std::string source = o.sourceGiven ? o.source
-                                       : (o.command == Command::Analyse ? Settings.Test : Settings.Source);
-    if (source.empty()) return Fail("no SOURCE given and the configuration names none");
-    int pathError = 0;
-    switch (KindOfPath(source, &pathError)) {
-        case PathKind::Missing: return Fail("SOURCE does not exist: " + source);
-        case PathKind::Error: return Fail(source + ": " + ErrorText(pathError));
-        // A FIFO or a device would block the run or feed it endless bytes.
-        case PathKind::Other: return Fail("SOURCE is neither a folder nor a regular file: " + source);
-        case PathKind::File:
-        case PathKind::Folder: break;
-    }
+    std::vector<std::string> sources = o.sources;
+    if (sources.empty()) sources.push_back(o.command == Command::Analyse ? Settings.Test : Settings.Source);
+    if (sources.front().empty()) return Fail("no SOURCE given and the configuration names none");
+    // Every SOURCE is there before anything runs: a run that stops half-way
+    // through the list would leave half of it rewritten.
+    for (const std::string& s : sources)
+        if (!CheckSource(s, error)) return Fail(error);
+    const std::string& source = sources.front();
     if (!CommandBuilt(o.command))
         return Fail(std::string("the ") + CommandName(o.command) + " command is not available yet");
 
@@ -218,6 +249,11 @@ int main(int argc, char** argv) {
         return Fail(error);
 
     SetRunFlags(ToBatchCommand(o.command), o.substring);
+    Settings.preview = o.preview ? PreviewMode::Changed : o.diff ? PreviewMode::Diff : PreviewMode::None;
+    Settings.noBackup = o.noBackup;
+    Settings.matchCase = o.matchCase;
+    const bool previewing = Settings.preview != PreviewMode::None;
+    if (previewing) SetPreviewHook(o.preview ? &PrintChangedFile : &PrintDiff);
 
     SetFileErrorHook(&FileErrorToStderr);
     bool colours = o.color == ColorMode::Always || (o.color == ColorMode::Auto && StdoutIsTerminal());
@@ -226,20 +262,24 @@ int main(int argc, char** argv) {
     if (o.format != ReportFormat::Console) {
         ConsoleAttach(&console, &errorsOnly);
         SetViolationSink(o.format == ReportFormat::Gcc ? &GccViolation : &KeepViolation);
+    } else if (previewing) {
+        // stdout holds only the file list or the diff.
+        ConsoleAttach(&console, &errorsOnly);
     } else {
         ConsoleAttach(&console, &terminal);
     }
 
     // Analyse is no batch run: the report, and no closing word.
     if (o.command == Command::Analyse) {
-        const int status = RunAnalyse(source, o.lcov);
+        const int status = RunAnalyse(source, o.lcov, o.lcovBase);
         std::fflush(stdout);
         ConsoleDetach(&console);
         return status;
     }
 
     CatchInterrupts();
-    const BatchTotals totals = RunBatchCommand(source, destination, &dictionary, o.format == ReportFormat::Console);
+    const BatchTotals totals =
+        RunBatchCommand(sources, destination, &dictionary, o.format == ReportFormat::Console && !previewing);
     if (o.format == ReportFormat::Sarif || o.format == ReportFormat::Checkstyle) {
         const std::string log = o.format == ReportFormat::Sarif ? SarifLog(kept, CurrentFolder()) : CheckstyleXml(kept);
         std::fwrite(log.data(), 1, log.size(), stdout);
@@ -255,5 +295,6 @@ int main(int argc, char** argv) {
     if (Settings.checkMode && totals.violations > 0) return kExitViolations;
     // A CI step can forbid a name as Check forbids a word.
     if (o.command == Command::Search && totals.matches > 0) return kExitViolations;
+    if (previewing && totals.changed > 0) return kExitViolations;
     return kExitOk;
 }

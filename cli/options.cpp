@@ -11,9 +11,10 @@
 namespace vantor::cli {
 
 const char* UsageText() {
-    return "usage: vantor-cli [options] COMMAND [SOURCE]\n"
+    return "usage: vantor-cli [options] COMMAND [SOURCE...]\n"
            "COMMAND: check | apply | design | instrument | analyse | search | replace\n"
            "SOURCE:  a folder or one file (analyse: the trace folder or one trace);\n"
+           "         check, apply, search and replace take several, run in the order given;\n"
            "         default: the configuration's Source (Test for analyse)\n"
            "  -c, --config FILE    load a .cod configuration\n"
            "  -o, --dest DIR       destination folder (design, instrument)\n"
@@ -22,16 +23,23 @@ const char* UsageText() {
            "  --forbid WORD        forbidden word, repeatable; replaces the list\n"
            "  --dict OLD=NEW       dictionary row, repeatable, in order\n"
            "  --substring          sub-string matching for search and replace\n"
+           "  --match-case         whole-token search and replace: letter case counts\n"
+           "  --check              apply, replace: write nothing, list the files that would change\n"
+           "  --diff               apply, replace: write nothing, print the changes as a unified diff\n"
+           "  --no-backup          apply, replace: keep no .bak of a rewritten file\n"
            "  --pragma-before LINE instrument: a \"Pragma avant\" line, repeatable; replaces the list\n"
            "  --pragma-after LINE  instrument: a \"Pragma apres\" line, repeatable; replaces the list\n"
            "  --lcov FILE          analyse: also write an lcov tracefile\n"
+           "  --lcov-base DIR      analyse: the folder the sources were instrumented from\n"
+           "                       (default: the trace's table says; SF paths are made absolute)\n"
            "  --format F      check: console (default); gcc: PATH:LINE:COLUMN: warning: TEXT [RULE];\n"
     "                  sarif: a SARIF 2.1.0 log; checkstyle: checkstyle XML\n"
            "  --lang en|fr         message language\n"
            "  --color auto|always|never\n"
            "  -h, --help           this text\n"
            "  --version            the version\n"
-           "exit status: 0 nothing reported, 1 check reported a violation,\n"
+           "exit status: 0 nothing reported, 1 check reported a violation, search a match,\n"
+           "             apply/replace --check or --diff a file that would change,\n"
            "             2 usage or configuration error, 3 a file could not be read or written\n";
 }
 
@@ -78,6 +86,17 @@ static bool RefuseUnusedOptions(const Options& o, std::string& error) {
         {o.pragmaAfterGiven, c == Command::Instrument, "--pragma-after applies to instrument only"},
         {!o.lcov.empty(), c == Command::Analyse, "--lcov applies to analyse only"},
         {o.formatGiven, c == Command::Check, "--format applies to check only"},
+        {o.preview, c == Command::Apply || c == Command::Replace, "--check applies to apply and replace only"},
+        {o.diff, c == Command::Apply || c == Command::Replace, "--diff applies to apply and replace only"},
+        {o.preview && o.diff, false, "--check and --diff cannot be used together"},
+        {o.noBackup, c == Command::Apply || c == Command::Replace, "--no-backup applies to apply and replace only"},
+        {o.matchCase, dictionaryCommand, "--match-case applies to search and replace only"},
+        {o.matchCase && o.substring, false, "--match-case applies to whole-token matching, not with --substring"},
+        {!o.lcovBase.empty(), !o.lcov.empty(), "--lcov-base needs --lcov"},
+        // Two sources written into one destination would mix their trees.
+        {o.sources.size() > 1,
+         c == Command::Check || c == Command::Apply || c == Command::Search || c == Command::Replace,
+         "several SOURCE arguments apply to check, apply, search and replace only"},
     };
     for (const auto& r : rules)
         if (r.given && !r.used) {
@@ -159,6 +178,20 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
             o.dict.emplace_back(a, b);
         } else if (name == "--substring") {
             o.substring = true;
+        } else if (name == "--match-case") {
+            o.matchCase = true;
+        } else if (name == "--check") {
+            o.preview = true;
+        } else if (name == "--diff") {
+            o.diff = true;
+        } else if (name == "--no-backup") {
+            o.noBackup = true;
+        } else if (name == "--lcov-base") {
+            if (!value(o.lcovBase)) return false;
+            if (o.lcovBase.empty()) {
+                error = "--lcov-base needs a folder";
+                return false;
+            }
         } else if (name == "--pragma-before") {
             if (!value(v)) return false;
             o.pragmaBefore.push_back(v);
@@ -221,14 +254,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
         error = "unknown command \"" + positional[0] + "\"";
         return false;
     }
-    if (positional.size() > 2) {
-        error = "too many arguments: \"" + positional[2] + "\"";
-        return false;
-    }
-    if (positional.size() == 2) {
-        o.source = positional[1];
-        o.sourceGiven = true;
-    }
+    o.sources.assign(positional.begin() + 1, positional.end());
     return RefuseUnusedOptions(o, error);
 }
 

@@ -14,8 +14,8 @@ enum class ReportFormat { Console, Gcc, Sarif, Checkstyle };
 
 struct Options {
     Command command = Command::None;
-    std::string source;  // empty: the configuration's Source (Test for analyse)
-    bool sourceGiven = false;
+    // In the order given; none: the configuration's Source (Test for analyse).
+    std::vector<std::string> sources;
     std::string configFile;
     std::string dest;
     bool destGiven = false;
@@ -31,6 +31,11 @@ struct Options {
     std::vector<std::string> pragmaAfter;  // --pragma-after LINE: the "Pragma apres" list
     bool pragmaAfterGiven = false;
     std::string lcov;  // analyse --lcov FILE
+    std::string lcovBase;  // analyse --lcov-base DIR: the folder the SF paths are resolved against
+    bool preview = false;  // apply/replace --check
+    bool diff = false;     // apply/replace --diff
+    bool noBackup = false;
+    bool matchCase = false;
     std::string lang;  // "", "en" or "fr"
     ColorMode color = ColorMode::Auto;
     ReportFormat format = ReportFormat::Console;

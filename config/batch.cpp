@@ -47,6 +47,7 @@ void AddFile(BatchTotals& totals, const FileCounts& c) {
     totals.branches += c.branches;
     totals.violations += c.violations;
     totals.matches += c.matches;
+    totals.changed += c.changed;
     if (c.ioError) totals.ioErrors++;
 }
 
@@ -103,14 +104,25 @@ bool MatchMask(const std::string& name, const std::string& mask) {
 
 BatchTotals RunBatch(const std::string& source, const std::string& destination,
                      const Dictionary* dictionary, LineProcessor processor) {
+    return RunBatch(std::vector<std::string>{source}, destination, dictionary, processor);
+}
+
+BatchTotals RunBatch(const std::vector<std::string>& sources, const std::string& destination,
+                     const Dictionary* dictionary, LineProcessor processor) {
     PrintDateLine();
     if (Settings.checkMode) PrintRules();
     BatchTotals totals;
     // Two batches of rewrites, each holding its sources open, and room to spare.
     EnsureOpenFiles(static_cast<unsigned>(4 * PendingSwaps::kBatch));
     PendingSwaps swaps;
-    WalkFolder(source, destination, dictionary, totals, processor, &swaps);
-    totals.ioErrors += swaps.Commit();
+    for (const std::string& source : sources) {
+        if (StopRequested()) break;
+        WalkFolder(source, destination, dictionary, totals, processor, &swaps);
+        // A file named again (alone, or in a folder named after it) is read
+        // anew only once its first rewrite is in place: two pending swaps of
+        // one file would leave the original in no ".bak".
+        totals.ioErrors += swaps.Commit();
+    }
     // A request is for this run only: the next one starts afresh.
     totals.stopped = StopRequested();
     ClearStopRequest();

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "config/pipeline.h"
 #include "config/settings.h"
@@ -21,6 +22,7 @@ struct BatchTotals {
     // its exit status.
     int32_t violations = 0;
     int32_t matches = 0;  // Search
+    int32_t changed = 0;  // previews: sources whose rewrite differs
     int32_t ioErrors = 0;
     bool stopped = false;  // RequestStop ended the walk early
 };
@@ -28,6 +30,10 @@ struct BatchTotals {
 // One run over a folder or one file; prints the header, the rules listing for
 // Check, and the "Analyzed:" line. Returns the totals.
 BatchTotals RunBatch(const std::string& source, const std::string& destination,
+                     const Dictionary* dictionary, LineProcessor processor = nullptr);
+// The same over several sources (files and folders) in order, in one run:
+// one header, one "Analyzed:" line for them all.
+BatchTotals RunBatch(const std::vector<std::string>& sources, const std::string& destination,
                      const Dictionary* dictionary, LineProcessor processor = nullptr);
 
 // Asks the run in progress to stop before its next file: the file being

@@ -118,12 +118,17 @@ void PrintClosingWord() { ConsolePrintStyle(&console, fsUnderline, "%s", Tr("ter
 
 BatchTotals RunBatchCommand(const std::string& source, const std::string& destination,
                             const Dictionary* dictionary, bool closingWord) {
+    return RunBatchCommand(std::vector<std::string>{source}, destination, dictionary, closingWord);
+}
+
+BatchTotals RunBatchCommand(const std::vector<std::string>& sources, const std::string& destination,
+                            const Dictionary* dictionary, bool closingWord) {
     const bool design = Settings.designMode;
     bool designOk = true;
     BatchTotals totals;
     try {
         if (design) designOk = BeginDesignRun(destination);
-        totals = RunBatch(source, destination, dictionary);
+        totals = RunBatch(sources, destination, dictionary);
     } catch (...) {
         // The matrices and the list file must not outlive a broken run.
         if (design) EndDesignRun(destination);

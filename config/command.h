@@ -43,6 +43,9 @@ const char* DestinationMessage(BatchCommand command, DestinationFault fault);
 // after designMode is cleared.
 BatchTotals RunBatchCommand(const std::string& source, const std::string& destination,
                             const Dictionary* dictionary, bool closingWord = true);
+// The same over several sources in order, in one run.
+BatchTotals RunBatchCommand(const std::vector<std::string>& sources, const std::string& destination,
+                            const Dictionary* dictionary, bool closingWord = true);
 
 // The number of files a run over `source` processes, walked by the same rules
 // as the batch (masks, sub-folders, folders to ignore), for a progress count.

@@ -52,6 +52,15 @@ struct FileRun {
     SourceLock lock;             // in place: held until the rewrite is swapped in
     PendingSwaps* swaps = nullptr;  // in place: flushed and swapped later, with others
     LineReader* reader = nullptr;   // the source's reader, while it is read
+    // A preview (apply/replace --check, --diff): the rewrite is compared with
+    // the source as it is made, and written nowhere.
+    bool preview = false;
+    bool previewOpen = false;
+    bool differs = false;
+    std::string original;       // the source's bytes, read when the rewrite starts
+    size_t compared = 0;        // bytes of `original` matched so far
+    size_t pendingCompared = 0; // bytes of `pending` already compared
+    std::string previewText;    // --diff: the whole new text
     // Output lines gathered here and handed to the stream in large pieces: a
     // stream call per line cost more than making the line.
     std::string& pending;
@@ -68,6 +77,33 @@ struct FileRun {
 };
 
 std::atomic<FileErrorHook> fileErrorHook{nullptr};
+std::atomic<PreviewHook> previewHook{nullptr};
+
+bool OutputOpen(const FileRun& run) { return run.out != nullptr || run.previewOpen; }
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+    FILE* f = OpenFile(path, "rb");
+    if (!f) return false;
+    char block[65536];
+    size_t n;
+    text.clear();
+    while ((n = std::fread(block, 1, sizeof block, f)) > 0) text.append(block, n);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+// A preview compares the new bytes of `pending` with the source's as they come.
+void ComparePending(FileRun& run) {
+    const size_t n = run.pending.size() - run.pendingCompared;
+    if (n == 0) return;
+    if (!run.differs && (run.compared + n > run.original.size() ||
+                         std::memcmp(run.original.data() + run.compared, run.pending.data() + run.pendingCompared,
+                                     n) != 0))
+        run.differs = true;
+    run.compared += n;
+    run.pendingCompared = run.pending.size();
+}
 
 void PrintError(const char* fr, const char* en, const std::string& path, int error) {
     ReportFileError(fr, en, path, ErrorText(error));
@@ -153,6 +189,13 @@ constexpr size_t kWriteChunk = 64 * 1024;
 
 void FlushPending(FileRun& run) {
     if (run.pending.empty()) return;
+    if (run.preview) {
+        ComparePending(run);
+        if (Settings.preview == PreviewMode::Diff) run.previewText += run.pending;
+        run.pending.clear();
+        run.pendingCompared = 0;
+        return;
+    }
     if (std::fwrite(run.pending.data(), 1, run.pending.size(), run.out) != run.pending.size()) {
         NoteError(run);
         run.writeOk = false;
@@ -170,6 +213,20 @@ void OpenOutput(FileRun& run) {
     if (run.inPlace && !run.ownership.writable) {
         ReportFileError("impossible de modifier %s\n", "unable to modify %s\n", run.source, "read-only file");
         run.outFailed = run.ioError = true;
+        return;
+    }
+    if (run.preview) {
+        int error = 0;
+        if (!ReadWholeFile(run.source, run.original)) error = errno;
+        run.pending.reserve(kWriteChunk + 4096);
+        if (error != 0 || !CopyDiscardedLines(run)) {
+            PrintError("erreur de copie de %s\n", "copy error on %s\n", run.source, error != 0 ? error : errno);
+            run.pending.clear();
+            run.outFailed = run.ioError = true;
+            return;
+        }
+        run.previewOpen = true;
+        ComparePending(run);
         return;
     }
     // The new text of a source is readable by its owner only until it takes
@@ -207,6 +264,7 @@ void AfterLine(FileRun& run, bool atEof) {
     ctxFichier& ctx = run.ctx;
     // Lines going straight to the file: only the numbering moves on.
     if (ctx.directOutput == &run.pending && ctx.outputLines.empty()) {
+        if (run.preview) ComparePending(run);
         if (run.pending.size() >= kWriteChunk) FlushPending(run);
         ctx.lineNumber++;
         ctx.outputLineNumber++;
@@ -217,12 +275,13 @@ void AfterLine(FileRun& run, bool atEof) {
     // A Design page holds only what EmitLine made of each line: it is opened
     // from the first line on, so no source line is ever copied into it raw.
     bool changed = ctx.lineModified || Settings.designMode;
-    if (!run.out && !run.outFailed && changed && flushable) OpenOutput(run);
+    if (!OutputOpen(run) && !run.outFailed && changed && flushable) OpenOutput(run);
     if (!ctx.inFunction) run.linesDiscarded = ctx.lineNumber;
-    if (run.out && flushable) {
+    if (OutputOpen(run) && flushable) {
         run.pending += run.held;
         run.held.clear();
         for (const std::string& l : ctx.outputLines) run.pending += l;
+        if (run.preview) ComparePending(run);
         if (run.pending.size() >= kWriteChunk) FlushPending(run);
     }
     if (!ctx.inFunction) {
@@ -236,7 +295,7 @@ void AfterLine(FileRun& run, bool atEof) {
         ctx.outputLines.clear();
     }
     // From here on every line goes to the file as it is made.
-    if (run.out && ctx.directOutput == &run.held && run.held.empty() && ctx.outputLines.empty())
+    if (OutputOpen(run) && ctx.directOutput == &run.held && run.held.empty() && ctx.outputLines.empty())
         ctx.directOutput = &run.pending;
     ctx.lineNumber++;
     ctx.outputLineNumber++;
@@ -251,12 +310,29 @@ void InsertCoverageHeader(ctxFichier& ctx) {
 // ".new" becomes the source, the source becomes ".bak"; on failure the
 // source stays as it was: it is never lost, and the ".new" goes.
 bool SwapInPlace(const std::string& source, int& error) {
-    if (ReplaceKeepingBackup(source, source + ".new", source + ".bak", &error)) return true;
+    // Without a backup the new text is renamed over the source: one step, so
+    // the source is still never missing.
+    if (Settings.noBackup) {
+        if (RenameFile(source + ".new", source, &error)) return true;
+    } else if (ReplaceKeepingBackup(source, source + ".new", source + ".bak", &error)) {
+        return true;
+    }
     RemoveFile(source + ".new");
     return false;
 }
 
+// The end of a preview: the source's last bytes must have come too; the hook
+// is told of a source that would change.
+void FinishPreview(FileRun& run) {
+    FlushPending(run);
+    run.previewOpen = false;
+    if (run.compared != run.original.size()) run.differs = true;
+    if (!run.differs) return;
+    if (PreviewHook hook = previewHook.load()) hook(run.source, run.original, run.previewText);
+}
+
 void FinishOutput(FileRun& run) {
+    if (run.previewOpen) return FinishPreview(run);
     if (!run.out) return;
     FlushPending(run);
     // A table that could not be written leaves an output that does not build: a write error.
@@ -326,6 +402,7 @@ void CommitBatch(const std::vector<std::string>& sources, std::vector<std::pair<
 }  // namespace
 
 void SetFileErrorHook(FileErrorHook hook) { fileErrorHook.store(hook); }
+void SetPreviewHook(PreviewHook hook) { previewHook.store(hook); }
 
 void ReportFileError(const char* fr, const char* en, const std::string& path, const std::string& reason) {
     ConsolePrintColor(&console, kColorRed, Tr(fr, en), path.c_str());
@@ -416,7 +493,9 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
     // A source that may be rewritten in place is locked while it is read,
     // rewritten and swapped in: a second run over the same files leaves it
     // to this one, and no original goes missing between the two.
-    const bool mayRewrite = run.inPlace && !Settings.checkMode && !(Settings.dictionaryMode && !Settings.replaceMode);
+    const bool rewrites = run.inPlace && !Settings.checkMode && !(Settings.dictionaryMode && !Settings.replaceMode);
+    run.preview = rewrites && Settings.preview != PreviewMode::None;
+    const bool mayRewrite = rewrites && !run.preview;
     if (mayRewrite && !reader.File().TryLock(source)) {
         ReportFileError("fichier en cours de traitement par un autre lancement, ignoré : %s\n",
                         "file in use by another run, skipped: %s\n", source, "locked by another run");
@@ -455,6 +534,8 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
             engine(ctx, dictionary);
         }
         AfterLine(run, atEof);
+        // Whether the file changes is known: the rest of it cannot tell more.
+        if (run.differs && Settings.preview == PreviewMode::Changed) break;
     }
     // An empty file still gets its coverage header, so the instrumented tree
     // holds every file of the source tree.
@@ -485,6 +566,7 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
     counts.codeLines = ctx.codeLineCount;
     counts.violations = ctx.violationCount;
     counts.matches = ctx.matchCount;
+    counts.changed = run.differs;
     counts.ioError = run.ioError;
     // The buffers keep their room for the next file, within reason.
     if (run.pending.capacity() > (4u << 20)) std::string().swap(run.pending);

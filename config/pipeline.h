@@ -22,6 +22,7 @@ struct FileCounts {
     int32_t codeLines = 0;
     int32_t violations = 0;  // reports made through ReportViolation
     int32_t matches = 0;     // Search: names reported
+    bool changed = false;    // a preview found that the rewrite differs from the source
     bool ioError = false;    // the file could not be read, written or swapped
 };
 
@@ -80,6 +81,11 @@ private:
 // reason: the command-line front end prints it on stderr. None by default.
 using FileErrorHook = void (*)(const std::string& path, const std::string& reason);
 void SetFileErrorHook(FileErrorHook hook);
+// Told of each source whose rewrite differs, under Settings.preview: its
+// bytes and the new ones (both empty under PreviewMode::Changed, which stops
+// reading at the first difference). None by default.
+using PreviewHook = void (*)(const std::string& path, const std::string& before, const std::string& after);
+void SetPreviewHook(PreviewHook hook);
 // A file error: the console line in red (its format takes the path), and
 // the hook told `reason`.
 void ReportFileError(const char* fr, const char* en, const std::string& path, const std::string& reason);

@@ -81,6 +81,11 @@ private:
     bool shortName_ = false;
 };
 
+// What becomes of an in-place rewrite: written (the window, and vantor-cli
+// by default); only told whether it differs from its source (the first
+// difference ends the file); or kept whole for a diff.
+enum class PreviewMode { None, Changed, Diff };
+
 struct SettingsRecord {
     // Persistent settings, named after their INI keys.
     std::string Source;
@@ -123,6 +128,12 @@ struct SettingsRecord {
     TStringMatrix* dependencyMatrix = nullptr;
     TStringMatrix* callingMatrix = nullptr;
     FILE* designListFile = nullptr;
+    // Beyond the window's commands, set by vantor-cli's options only.
+    // apply/replace --check and --diff: an in-place rewrite is compared with
+    // its source, never written.
+    PreviewMode preview = PreviewMode::None;
+    bool noBackup = false;   // --no-backup: an in-place rewrite keeps no ".bak"
+    bool matchCase = false;  // --match-case: whole-token Search and Replace compare letter case
 };
 
 extern SettingsRecord Settings;

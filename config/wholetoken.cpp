@@ -8,6 +8,9 @@ void MatchWholeToken(ctxFichier& ctx, const Dictionary* dictionary) {
     if (dictionary == nullptr || ctx.token.empty()) return;
     const DictionaryRow* row = dictionary->Find(ctx.token.data(), ctx.token.size());
     if (row == nullptr) return;
+    // Old names differ in more than letter case, so the row found is the only candidate.
+    if (Settings.matchCase && row->oldName.compare(0, std::string::npos, ctx.token.data(), ctx.token.size()) != 0)
+        return;
     const int32_t number =
         (Settings.Indenter && !Settings.couverture) ? ctx.outputLineNumber : ctx.lineNumber;
     ConsolePrint(&console, "%04d:", number);

@@ -1,6 +1,7 @@
 #include "coverage/lcov.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <map>
 
 #include "coverage/component.h"
@@ -16,6 +17,13 @@ void AppendName(std::string& out, const std::string& name) {
     for (char c : name) out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
 }
 
+std::string SourcePath(const std::string& name, const std::string& base) {
+    if (base.empty()) return name;
+    const std::filesystem::path p(name);
+    if (p.is_absolute()) return name;
+    return (std::filesystem::path(base) / p).lexically_normal().generic_string();
+}
+
 void AppendField(std::string& out, const char* key, long long a) {
     out += key;
     out += std::to_string(a);
@@ -24,10 +32,10 @@ void AppendField(std::string& out, const char* key, long long a) {
 
 }  // namespace
 
-void AppendLcovTracefile(std::string& out) {
+void AppendLcovTracefile(std::string& out, const std::string& base) {
     for (const Component* c = FirstComponent(); c; c = c->NextComponent()) {
         out += "TN:\nSF:";
-        AppendName(out, c->name);
+        AppendName(out, SourcePath(c->name, base));
         out += '\n';
         std::map<int, bool> lines;  // first line -> a branch starting there was executed
         long long found = 0, hit = 0;
@@ -53,9 +61,9 @@ void AppendLcovTracefile(std::string& out) {
     }
 }
 
-bool WriteLcovTracefile(const std::string& path) {
+bool WriteLcovTracefile(const std::string& path, const std::string& base) {
     std::string text;
-    AppendLcovTracefile(text);
+    AppendLcovTracefile(text, base);
     FILE* f = OpenFile(path, "wb");
     if (!f) return false;
     bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();

@@ -217,9 +217,10 @@ bool RemoveFile(const std::string& path) {
     return !ec && !fsys::exists(fsys::symlink_status(ToPath(path), ec));
 }
 
-bool RenameFile(const std::string& from, const std::string& to) {
+bool RenameFile(const std::string& from, const std::string& to, int* error) {
     std::error_code ec;
     fsys::rename(ToPath(from), ToPath(to), ec);
+    if (ec && error) *error = ec.value();
     return !ec;
 }
 

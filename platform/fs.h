@@ -65,8 +65,8 @@ bool SameFile(const std::string& a, const std::string& b);
 bool CreateFolders(const std::string& path);
 // Removes a file (or an empty folder); true when it is gone.
 bool RemoveFile(const std::string& path);
-// Renames, replacing an existing file `to`; true on success.
-bool RenameFile(const std::string& from, const std::string& to);
+// Renames, replacing an existing file `to` in one step; true on success, else `error` tells why.
+bool RenameFile(const std::string& from, const std::string& to, int* error = nullptr);
 // Creates `path` as a new file for binary writing, never through a link nor
 // into another file's data: a file or link left under that name (an earlier
 // output, a planted link) is removed first (a link goes, never its target;

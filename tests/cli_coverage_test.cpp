@@ -102,13 +102,18 @@ TEST(CliCoverage, AnalyseReportsAndWritesLcov) {
     const std::string date = "2024-01-02 03:04:06";
     WriteFile(t / "traces/run1.cov", "junk" + Table("src/m.c", date, 1, 0) + "tail");
     WriteFile(t / "traces/run2.cov", Table("src/m.c", date, 1, 0));
-    CliRun r = Cli("--lang en analyse " + ShellQuote(t / "traces") + " --lcov " + ShellQuote(t / "cov.info"));
+    // The table names the source as the instrumenting run was given it: the
+    // tracefile resolves it against the current folder, or --lcov-base.
+    CliRun r = RunCli("--lang en analyse " + ShellQuote(t / "traces") + " --lcov " + ShellQuote(t / "cov.info"), t.path());
     EXPECT_EQ(0, r.status) << r.err;
     EXPECT_TRUE(Contains(r.out, "src/m.c\t?\t" + date + "\t50%\n")) << r.out;
     EXPECT_TRUE(Contains(r.out, "Branch 1 line 3->6\nTotal coverage : 50%\n")) << r.out;
     EXPECT_FALSE(Contains(r.out, "Branch 0 ")) << r.out;
     const std::string lcov = ReadFile(t / "cov.info");
-    EXPECT_TRUE(Contains(lcov, "SF:src/m.c\n")) << lcov;
+    EXPECT_TRUE(Contains(lcov, "SF:" + (t / "src/m.c") + "\n")) << lcov;
+    ASSERT_EQ(0, Cli("analyse " + ShellQuote(t / "traces") + " --lcov " + ShellQuote(t / "cov.info") +
+                     " --lcov-base /base/./here").status);
+    EXPECT_TRUE(Contains(ReadFile(t / "cov.info"), "SF:/base/here/src/m.c\n"));
     EXPECT_TRUE(Contains(lcov, "end_of_record\n")) << lcov;
 
     // One trace named directly; the Test folder of the configuration by default.

@@ -45,6 +45,11 @@ TEST(Cli, UsageErrorsGiveOneLineOnStderrNothingOnStdoutAndStatus2) {
                          "-o /tmp/x apply ", "-o /tmp/x check ", "-o /tmp/x search ", "-o /tmp/x replace ",
                          "--dict a=b apply ", "--substring check ", "--pragma-before x design ",
                          "--pragma-after x check ", "--lcov x.info check ", "--format console apply ",
+                         "--format xml check ", "--diff search ", "--check check ", "--diff design -o /tmp/x ",
+                         "--check --diff apply ", "--no-backup check ", "--match-case apply ",
+                         "--match-case --substring search ", "--lcov-base /tmp analyse ",
+                         "check . /nonexistent/a.c",  // one SOURCE among several missing
+                         "design -o /tmp/x /tmp ",  // several SOURCEs into one destination
                          ""};
     for (const char* args : bad) {
         std::string a = args;
