@@ -20,3 +20,17 @@ echo "vantor-cli check:         ${c}s, $cr lines/s"
 echo "vantor-cli apply --check: ${a}s, $ar lines/s, peak ${ak} KB"
 echo "ratio apply --check / check: $(ratio $ar $cr)x"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# The files it names are those a real Apply of a copy changes, byte for byte.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp -r "$KERNEL/kernel" "$work/k"
+"$CLI" $SET apply --check "$work/k" | sort >"$work/listed" || true
+"$CLI" $SET apply "$work/k" >/dev/null || true
+find "$work/k" -name '*.bak' | while read -r b; do cmp -s "$b" "${b%.bak}" || echo "${b%.bak}"; done | sort >"$work/changed"
+if cmp -s "$work/listed" "$work/changed"; then
+  echo "kernel/: apply --check named the $(wc -l <"$work/changed") files Apply changed, and no other"
+else
+  echo "kernel/: apply --check and Apply DISAGREE:"; diff "$work/listed" "$work/changed" | head
+  exit 1
+fi
