@@ -76,6 +76,23 @@ TEST(CliDesign, WritesPagesListAndMatricesBeforeTheClosingWord) {
     EXPECT_EQ("int run(void);\n", ReadFile(t / "src/util.h"));
 }
 
+// With Methodes, members and functions in namespaces are named as written.
+TEST(CliDesign, CallingMatrixNamesMembersWithMethodes) {
+    TempDir t;
+    WriteFile(t / "src/a.cpp", "namespace geo {\nstruct V {\n   int x;\n   int size() const { return count(x); }\n"
+                               "   V operator+(const V& o) const { return make(x + o.x); }\n};\n"
+                               "int V2::area(int w) { return scale(w); }\n}\n");
+    const std::string run = "--mask '*.cpp' design " + ShellQuote(t / "src") + " -o ";
+    ASSERT_EQ(0, Cli("--set Methodes=1 " + run + ShellQuote(t / "on")).status);
+    EXPECT_EQ("<p><b><U>Table use:</U></b>\n<p><b>operator+</b>:&nbsp;make&nbsp;<p></p></p>\n"
+              "<p><b>size</b>:&nbsp;count&nbsp;<p></p></p>\n<p><b>V2::area</b>:&nbsp;scale&nbsp;<p></p></p>\n"
+              "<b><U>Table is used by</U></b>\n<p><b>count</b>:&nbsp;size&nbsp;</p>\n"
+              "<p><b>make</b>:&nbsp;operator+&nbsp;</p>\n<p><b>scale</b>:&nbsp;V2::area&nbsp;</p>\n",
+              ReadFile(t / "on/calling.html"));
+    ASSERT_EQ(0, Cli(run + ShellQuote(t / "off")).status);
+    EXPECT_EQ("<p><b><U>Table use:</U></b>\n<b><U>Table is used by</U></b>\n", ReadFile(t / "off/calling.html"));
+}
+
 TEST(CliDesign, UnwritableDestinationIsAFileError) {
     TempDir t;
     WriteFile(t / "src/a.c", "int a;\n");
