@@ -6,6 +6,7 @@
 #      "{" and "}" added (bench/tokdiff);
 #   2. a second run on the rewritten tree changes no file.
 # Usage: bench/apply_guarantees.sh [kernel|jdk]...   (default: both)
+# EXTRA_SET adds settings to every run (EXTRA_SET="--set Methodes=1").
 . "$(dirname "$0")/common.sh"
 apt_need time
 ensure_trees
@@ -35,6 +36,7 @@ guarantee() {
   tree=$WORK/$name
   copy_tree "$src" "$tree" $patterns
   files=$(find "$tree" -type f | wc -l)
+  extra="$extra ${EXTRA_SET:-}"
   opts="--color never --set SousRepertoire=1 $masks $extra"
   echo "== $name ($files files) $extra"
 
