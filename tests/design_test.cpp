@@ -192,10 +192,15 @@ TEST_F(DesignPage, OtherCommandsGetUniformLineEnds) {
     EXPECT_EQ("a;\n", emit("a;"));
     Settings.rtlf = true;
     EXPECT_EQ("a;\r\n", emit("a;\n"));
-    // Search and Replace change names only: the line end stays, a missing one too.
-    Settings.dictionaryMode = true;
+    // Replace changes names only: the line end stays, a missing one too.
+    Settings.dictionaryMode = Settings.replaceMode = true;
     EXPECT_EQ("a;\n", emit("a;\n"));
     EXPECT_EQ("a;", emit("a;"));
+    // Search writes nothing and keeps no line.
+    Settings.replaceMode = false;
+    ctxFichier search;
+    EmitLine(search, "a;\n");
+    EXPECT_TRUE(search.outputLines.empty());
     Settings.dictionaryMode = false;
 }
 
