@@ -60,9 +60,9 @@ TEST(Command, CountsTheFilesTheWalkTakes) {
     EXPECT_EQ(CountBatchFiles(samples), 4);  // *.h and *.c on top, portab.h left out
     Settings.SousRepertoire = true;
     Settings.Masques = {"*.c", "*.cpp", "*.java"};
-    EXPECT_EQ(CountBatchFiles(samples), 6);
+    EXPECT_EQ(CountBatchFiles(samples), 7);
     Settings.folderToIgnore = "util";
-    EXPECT_EQ(CountBatchFiles(samples), 4);  // java/ only
+    EXPECT_EQ(CountBatchFiles(samples), 5);  // demo/ and java/ only
     EXPECT_EQ(CountBatchFiles(samples + "/stack.c"), 1);
     EXPECT_EQ(CountBatchFiles(""), 0);
 }
