@@ -35,7 +35,14 @@ std::string CoverageHeaderLine1() { return std::string("#define COV_SET(a) CovTa
 std::string CoverageHeaderLine2(const std::string& path) {
     // gcc and clang refuse "extern" followed by the table's static definition,
     // so only headers keep the extern declaration.
-    return std::string(IsHeaderFile(path) ? "extern char *CovTablePt;" : "static char *CovTablePt;") +
+    if (IsHeaderFile(path)) return std::string("extern char *CovTablePt;") + CoverageLineEnd();
+    if (!IsCppSourceFile(path)) return std::string("static char *CovTablePt;") + CoverageLineEnd();
+    // C++ cannot define the pointer again, constant-initialised, at the end, and a
+    // start-up assignment comes too late when another file's static initialisers
+    // call this file's functions first (GoogleTest registers its tests so): the
+    // markers reach the table through a function. A header's extern line then
+    // re-declares that function.
+    return std::string("static inline char *CovTableAt();") + CoverageLineEnd() + "#define CovTablePt CovTableAt()" +
            CoverageLineEnd();
 }
 
@@ -95,9 +102,7 @@ bool WriteCoverageTable(ctxFichier& ctx, FILE* out) {
     }
     text += "}};" + eol;
     for (const std::string& l : Settings.PragmaApres) text += l + eol;
-    // C++ allows no second definition of the pointer that line 2 defined: an
-    // initialised dummy assigns it at start-up instead.
-    text += IsCppSourceFile(ctx.filePath) ? "static char *CovTableInit=(CovTablePt=CovDef.CovTable);"
+    text += IsCppSourceFile(ctx.filePath) ? "static inline char *CovTableAt() { return CovDef.CovTable; }"
                                           : "static char *CovTablePt=CovDef.CovTable;";
     text += eol;
     return Put(out, text) && ok;

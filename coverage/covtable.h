@@ -30,7 +30,9 @@ bool IsCppSourceFile(const std::string& path);
 // Line 1 of an instrumented file: "#define COV_SET(a) CovTablePt[a]=1".
 std::string CoverageHeaderLine1();
 // Line 2: a header keeps "extern char *CovTablePt;" (the pointer of the source
-// that includes it); every other file defines its own "static char *CovTablePt;".
+// that includes it); a C file defines its own "static char *CovTablePt;"; a C++
+// source declares "static inline char *CovTableAt();" and, on a third line,
+// makes CovTablePt stand for its call.
 std::string CoverageHeaderLine2(const std::string& path);
 
 // The `CovDef` table of the file after its last line. Writes nothing for a

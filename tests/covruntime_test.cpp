@@ -72,6 +72,7 @@ const char kApp[] =
     "    }\n"
     "    return 0;\n"
     "}\n"
+    "__attribute__((constructor)) static void early(void) { part(0); }  /* before part.cpp's initialisers */\n"
     "int main(int argc, char **argv)\n"
     "{\n"
     "COV_SET(3);\n"
@@ -79,9 +80,8 @@ const char kApp[] =
     "    return classify(v) + part(v) < 0;\n"
     "}\n";
 
+// After the macro lines Instrument writes for a C++ source.
 const char kPart[] =
-    "#define COV_SET(a) CovTablePt[a]=1\n"
-    "static char *CovTablePt;\n"
     "#include \"part.h\"\n"
     "int part(int v)\n"
     "{\n"
@@ -132,7 +132,8 @@ TEST(CovRuntime, BuiltProgramsLeaveTracesThatAnalyseToTheBlocksNotRun) {
         tzset();
         Instrument(dir / "src/app.c", dir / "inst/app.c", kApp,
                    {{-1, 5, 19, 2}, {0, 8, 12, 1}, {0, 13, 17, 1}, {-1, 20, 25, 2}});
-        Instrument(dir / "src/part.cpp", dir / "inst/part.cpp", kPart, {{-1, 4, 14, 3}, {0, 8, 12, 1}, {-1, 15, 19, 1}});
+        Instrument(dir / "src/part.cpp", dir / "inst/part.cpp", CoverageHeaderLine1() + CoverageHeaderLine2("part.cpp") + kPart,
+                   {{-1, 4, 14, 3}, {0, 8, 12, 1}, {-1, 15, 19, 1}});
         WriteFile(dir / "inst/part.h", kHeader);
         std::string log = dir / "build.log";
         std::string in = dir / "inst/";

@@ -146,10 +146,10 @@ TEST_F(CovTable, NameVersionDateAndLastLine) {
     } cases[] = {
         {"C:\\src\\util\\a.c", "", "C:/src/util/a.c", "static char *CovTablePt=CovDef.CovTable;"},
         {"src/b.c", "D:\\arch\\pvcs\\b.c_v", "D:/arch/pvcs/b.c_v", "static char *CovTablePt=CovDef.CovTable;"},
-        {"w.CPP", "", "w.CPP", "static char *CovTableInit=(CovTablePt=CovDef.CovTable);"},
-        {"w.cc", "", "w.cc", "static char *CovTableInit=(CovTablePt=CovDef.CovTable);"},
-        {"w.Cxx", "", "w.Cxx", "static char *CovTableInit=(CovTablePt=CovDef.CovTable);"},
-        {"w.c++", "", "w.c++", "static char *CovTableInit=(CovTablePt=CovDef.CovTable);"},
+        {"w.CPP", "", "w.CPP", "static inline char *CovTableAt() { return CovDef.CovTable; }"},
+        {"w.cc", "", "w.cc", "static inline char *CovTableAt() { return CovDef.CovTable; }"},
+        {"w.Cxx", "", "w.Cxx", "static inline char *CovTableAt() { return CovDef.CovTable; }"},
+        {"w.c++", "", "w.c++", "static inline char *CovTableAt() { return CovDef.CovTable; }"},
         {"w.java", "", "w.java", "static char *CovTablePt=CovDef.CovTable;"},
     };
     for (const Case& c : cases) {
@@ -198,7 +198,7 @@ TEST_F(CovTable, MacroLines) {
     EXPECT_EQ(CoverageHeaderLine2("y.hpp.c"), "static char *CovTablePt;\n");
     Settings.rtlf = true;
     EXPECT_EQ(CoverageHeaderLine1(), "#define COV_SET(a) CovTablePt[a]=1\r\n");
-    EXPECT_EQ(CoverageHeaderLine2("y.cpp"), "static char *CovTablePt;\r\n");
+    EXPECT_EQ(CoverageHeaderLine2("y.cpp"), "static inline char *CovTableAt();\r\n#define CovTablePt CovTableAt()\r\n");
 }
 
 TEST_F(CovTable, FileDates) {
