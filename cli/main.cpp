@@ -239,7 +239,7 @@ int main(int argc, char** argv) {
     }
 
     CatchInterrupts();
-    const BatchTotals totals = RunBatchCommand(source, destination, &dictionary, o.format == ReportFormat::Console);
+    const BatchTotals totals = RunBatchCommand(source, destination, &dictionary, o.format == ReportFormat::Console, o.jobs);
     if (o.format == ReportFormat::Sarif || o.format == ReportFormat::Checkstyle) {
         const std::string log = o.format == ReportFormat::Sarif ? SarifLog(kept, CurrentFolder()) : CheckstyleXml(kept);
         std::fwrite(log.data(), 1, log.size(), stdout);

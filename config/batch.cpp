@@ -5,6 +5,7 @@
 #include <ctime>
 #include <vector>
 
+#include "config/parallelwalk.h"
 #include "console/console.h"
 #include "platform/fs.h"
 #include "platform/text.h"
@@ -38,18 +39,6 @@ bool MatchGlob(const char* name, size_t nameLen, const char* mask, size_t maskLe
     return j == maskLen;
 }
 
-void AddFile(BatchTotals& totals, const FileCounts& c) {
-    totals.files++;
-    totals.functions += c.functions;
-    totals.lines += c.lines;
-    totals.codeLines += c.codeLines;
-    totals.instructions += c.instructions;
-    totals.branches += c.branches;
-    totals.violations += c.violations;
-    totals.matches += c.matches;
-    if (c.ioError) totals.ioErrors++;
-}
-
 void PrintDateLine() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -80,6 +69,18 @@ void PrintRules() {
 
 }  // namespace
 
+void AddFile(BatchTotals& totals, const FileCounts& c) {
+    totals.files++;
+    totals.functions += c.functions;
+    totals.lines += c.lines;
+    totals.codeLines += c.codeLines;
+    totals.instructions += c.instructions;
+    totals.branches += c.branches;
+    totals.violations += c.violations;
+    totals.matches += c.matches;
+    if (c.ioError) totals.ioErrors++;
+}
+
 bool IsWalkedFile(const DirEntry& e, const std::string& mask) {
     return e.isFile && !e.isHidden && MatchMask(e.name, mask) && !EqualsNoCase(e.name, std::string("portab.h")) &&
            !EndsWithNoCase(e.name, ".bak", 4) && !EndsWithNoCase(e.name, ".new", 4);
@@ -102,14 +103,17 @@ bool MatchMask(const std::string& name, const std::string& mask) {
 }
 
 BatchTotals RunBatch(const std::string& source, const std::string& destination,
-                     const Dictionary* dictionary, LineProcessor processor) {
+                     const Dictionary* dictionary, LineProcessor processor, int jobs) {
     PrintDateLine();
     if (Settings.checkMode) PrintRules();
     BatchTotals totals;
     // Two batches of rewrites, each holding its sources open, and room to spare.
     EnsureOpenFiles(static_cast<unsigned>(4 * PendingSwaps::kBatch));
     PendingSwaps swaps;
-    WalkFolder(source, destination, dictionary, totals, processor, &swaps);
+    if (jobs != 1)
+        WalkFolderInParallel(source, destination, dictionary, totals, processor, &swaps, jobs);
+    else
+        WalkFolder(source, destination, dictionary, totals, processor, &swaps);
     totals.ioErrors += swaps.Commit();
     // A request is for this run only: the next one starts afresh.
     totals.stopped = StopRequested();

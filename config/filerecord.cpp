@@ -1,0 +1,106 @@
+#include "config/filerecord.h"
+
+#include <cstring>
+
+#include "config/ansiext.h"
+#include "config/settings.h"
+#include "design/stringmatrix.h"
+#include "engine/rules.h"
+
+namespace vantor {
+
+namespace {
+// Each worker's own, as the read buffers are.
+thread_local FileRecord* recording = nullptr;
+}  // namespace
+
+FileRecord* RecordingFile() { return recording; }
+void SetRecordingFile(FileRecord* record) { recording = record; }
+
+uint32_t FileRecord::Keep(const char* p, size_t n) {
+    const uint32_t at = static_cast<uint32_t>(text_.size());
+    text_.append(p, n);
+    return at;
+}
+
+void FileRecord::Console(std::function<void()>&& call) {
+    events_.push_back({Kind::Console, false, 0, 0, static_cast<uint32_t>(calls_.size()), 0, 0, 0});
+    calls_.push_back(std::move(call));
+}
+
+void FileRecord::Violation(int32_t line, int32_t column, const char* rule, const char* text) {
+    Event e{Kind::Violation, rule != nullptr, line, column, 0, 0, 0, 0};
+    const size_t textLen = std::strlen(text);
+    e.a = Keep(text, textLen + 1);
+    e.aLen = static_cast<uint32_t>(textLen);
+    if (rule != nullptr) {
+        const size_t ruleLen = std::strlen(rule);
+        e.b = Keep(rule, ruleLen + 1);
+        e.bLen = static_cast<uint32_t>(ruleLen);
+    }
+    events_.push_back(e);
+}
+
+void FileRecord::FileError(const std::string& path, const std::string& reason) {
+    Event e{Kind::FileError, false, 0, 0, 0, 0, 0, 0};
+    e.a = Keep(path.data(), path.size());
+    e.aLen = static_cast<uint32_t>(path.size());
+    e.b = Keep(reason.data(), reason.size());
+    e.bLen = static_cast<uint32_t>(reason.size());
+    events_.push_back(e);
+}
+
+void FileRecord::Matrix(char op, const std::string& name) {
+    const uint32_t n = static_cast<uint32_t>(name.size());
+    matrix_ += op;
+    matrix_.append(reinterpret_cast<const char*>(&n), sizeof n);
+    matrix_ += name;
+}
+
+void FileRecord::Replay(ctxFichier& sinkContext, const std::string& file) {
+    const ViolationSink sink = GetViolationSink();
+    for (const Event& e : events_) {
+        switch (e.kind) {
+            case Kind::Console:
+                calls_[e.a]();
+                break;
+            case Kind::Violation:
+                if (sink != nullptr) {
+                    sinkContext.filePath = file;
+                    sink(sinkContext, e.line, e.column, e.hasRule ? text_.data() + e.b : nullptr, text_.data() + e.a);
+                }
+                break;
+            case Kind::FileError:
+                CallFileErrorHook(text_.substr(e.a, e.aLen), text_.substr(e.b, e.bLen));
+                break;
+        }
+    }
+    std::string name;
+    for (size_t at = 0; at < matrix_.size();) {
+        const char op = matrix_[at];
+        uint32_t n = 0;
+        std::memcpy(&n, matrix_.data() + at + 1, sizeof n);
+        name.assign(matrix_, at + 1 + sizeof n, n);
+        at += 1 + sizeof n + n;
+        TStringMatrix* m = op == 'F' || op == 'I' ? Settings.dependencyMatrix : Settings.callingMatrix;
+        if (m == nullptr) continue;
+        if (op == 'F' || op == 'R')
+            m->AddRow(name);
+        else
+            m->AddUse(name);
+    }
+    if (!list_.empty() && Settings.designListFile != nullptr && !WriteLine(Settings.designListFile, list_))
+        counts.ioError = true;
+    Clear();
+}
+
+void FileRecord::Clear() {
+    events_.clear();
+    calls_.clear();
+    text_.clear();
+    matrix_.clear();
+    list_.clear();
+    error = nullptr;
+}
+
+}  // namespace vantor
