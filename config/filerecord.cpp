@@ -23,13 +23,8 @@ uint32_t FileRecord::Keep(const char* p, size_t n) {
     return at;
 }
 
-void FileRecord::Console(std::function<void()>&& call) {
-    events_.push_back({Kind::Console, false, 0, 0, static_cast<uint32_t>(calls_.size()), 0, 0, 0});
-    calls_.push_back(std::move(call));
-}
-
 void FileRecord::Violation(int32_t line, int32_t column, const char* rule, const char* text) {
-    Event e{Kind::Violation, rule != nullptr, line, column, 0, 0, 0, 0};
+    Event e{Kind::Violation, rule != nullptr, line, column, console.Size(), 0, 0, 0, 0};
     const size_t textLen = std::strlen(text);
     e.a = Keep(text, textLen + 1);
     e.aLen = static_cast<uint32_t>(textLen);
@@ -42,7 +37,7 @@ void FileRecord::Violation(int32_t line, int32_t column, const char* rule, const
 }
 
 void FileRecord::FileError(const std::string& path, const std::string& reason) {
-    Event e{Kind::FileError, false, 0, 0, 0, 0, 0, 0};
+    Event e{Kind::FileError, false, 0, 0, console.Size(), 0, 0, 0, 0};
     e.a = Keep(path.data(), path.size());
     e.aLen = static_cast<uint32_t>(path.size());
     e.b = Keep(reason.data(), reason.size());
@@ -59,11 +54,11 @@ void FileRecord::Matrix(char op, const std::string& name) {
 
 void FileRecord::Replay(ctxFichier& sinkContext, const std::string& file) {
     const ViolationSink sink = GetViolationSink();
+    size_t delivered = 0;
     for (const Event& e : events_) {
+        ConsoleReplay(&vantor::console, console, delivered, e.consoleBefore);
+        delivered = e.consoleBefore;
         switch (e.kind) {
-            case Kind::Console:
-                calls_[e.a]();
-                break;
             case Kind::Violation:
                 if (sink != nullptr) {
                     sinkContext.filePath = file;
@@ -75,6 +70,7 @@ void FileRecord::Replay(ctxFichier& sinkContext, const std::string& file) {
                 break;
         }
     }
+    ConsoleReplay(&vantor::console, console, delivered, console.Size());
     std::string name;
     for (size_t at = 0; at < matrix_.size();) {
         const char op = matrix_[at];
@@ -95,8 +91,8 @@ void FileRecord::Replay(ctxFichier& sinkContext, const std::string& file) {
 }
 
 void FileRecord::Clear() {
+    console.Clear();
     events_.clear();
-    calls_.clear();
     text_.clear();
     matrix_.clear();
     list_.clear();

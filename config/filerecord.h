@@ -8,11 +8,11 @@
 
 #include <cstdint>
 #include <exception>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "config/pipeline.h"
+#include "console/console.h"
 #include "engine/ctxfichier.h"
 
 namespace vantor {
@@ -23,8 +23,6 @@ public:
     FileRecord(const FileRecord&) = delete;
     FileRecord& operator=(const FileRecord&) = delete;
 
-    // A console hand-over, run on the main thread at playback.
-    void Console(std::function<void()>&& call);
     void Violation(int32_t line, int32_t column, const char* rule, const char* text);
     void FileError(const std::string& path, const std::string& reason);
     void ListEntry(const std::string& entry) { list_ += entry; }
@@ -38,22 +36,23 @@ public:
     void Replay(ctxFichier& sinkContext, const std::string& file);
     void Clear();
 
+    ConsoleRecord console;  // the worker's console messages (ConsoleRecordThread)
     FileCounts counts;
     PendingSwaps swaps;        // the file's in-place rewrite, handed to the run's own
     std::exception_ptr error;  // thrown by ProcessFile, rethrown at playback
 
 private:
-    enum class Kind : uint8_t { Console, Violation, FileError };
+    enum class Kind : uint8_t { Violation, FileError };
     struct Event {
         Kind kind;
         bool hasRule;
         int32_t line, column;
-        uint32_t a, aLen, b, bLen;  // pieces of `text_`; for Console, `a` indexes `calls_`
+        size_t consoleBefore;       // the console messages printed before it
+        uint32_t a, aLen, b, bLen;  // pieces of `text_`
     };
     uint32_t Keep(const char* p, size_t n);
 
     std::vector<Event> events_;
-    std::vector<std::function<void()>> calls_;
     std::string text_;    // the texts of the events, one after the other
     std::string matrix_;  // op, 4-byte length, name; again and again
     std::string list_;

@@ -22,7 +22,7 @@ namespace {
 constexpr int kMaxJobs = 64;
 // Files done ahead of the one played back, per worker: enough for a long
 // file not to stall the others, few enough that the records stay small.
-constexpr size_t kAheadPerJob = 8;
+constexpr size_t kAheadPerJob = 32;
 
 // One step of the serial walk: a file to process, or a folder that could
 // not be listed (reported where the serial walk reports it).
@@ -70,25 +70,6 @@ bool ListTree(const std::string& source, const std::string& destination, std::ve
     return true;
 }
 
-// A worker's console messages go to the record of the file it processes;
-// anything else to the dispatcher there was before.
-class RecordingDispatcher : public ConsoleDispatcher {
-public:
-    explicit RecordingDispatcher(ConsoleDispatcher* previous) : previous_(previous) {}
-    void RunSynchronised(const std::function<void()>& call) override { previous_->RunSynchronised(call); }
-    bool Post(std::function<void()>& call) override {
-        FileRecord* record = RecordingFile();
-        if (record == nullptr) return previous_->Post(call);
-        record->Console(std::move(call));
-        return true;
-    }
-    void ProcessPending() override { previous_->ProcessPending(); }
-    bool WaitForCalls(std::chrono::milliseconds limit) override { return previous_->WaitForCalls(limit); }
-
-private:
-    ConsoleDispatcher* previous_;
-};
-
 class ParallelRun {
 public:
     ParallelRun(const std::vector<WalkItem>& items, const Dictionary* dictionary, LineProcessor processor,
@@ -131,11 +112,7 @@ private:
 };
 
 void ParallelRun::Work() {
-    TThreadConsole self;
-    // A worker the console does not know could not show a word: it leaves
-    // the files to the others (or to the main thread).
-    const bool registered = ConsoleRegisterThread(&console, &self);
-    while (registered) {
+    for (;;) {
         size_t i = 0;
         {
             std::unique_lock<std::mutex> lock(mutex_);
@@ -149,21 +126,26 @@ void ParallelRun::Work() {
         Slot& slot = SlotOf(i);
         if (!item.listFailed) {
             SetRecordingFile(&slot.record);
+            ConsoleRecordThread(&slot.record.console);
             try {
                 slot.record.counts = ProcessFile(item.source, item.out, dictionary_, processor_,
                                                  swaps_ != nullptr ? &slot.record.swaps : nullptr);
             } catch (...) {
                 slot.record.error = std::current_exception();
             }
+            ConsoleRecordThread(nullptr);
             SetRecordingFile(nullptr);
         }
+        bool awaited = false;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             slot.done = true;
+            awaited = i == played_;
         }
-        fileDone_.notify_one();
+        // The main thread waits for one file only; the files after it are
+        // played back with it.
+        if (awaited) fileDone_.notify_one();
     }
-    if (registered) ConsoleUnregisterThread(&console);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         --alive_;
@@ -210,9 +192,6 @@ void ParallelRun::RunRest(BatchTotals& totals) {
 }
 
 void ParallelRun::Run(BatchTotals& totals) {
-    ConsoleDispatcher* previous = ConsoleGetDispatcher();
-    RecordingDispatcher recorder(previous);
-    ConsoleSetDispatcher(&recorder);
     std::vector<std::thread> workers;
     for (int k = 0; k < jobs_; ++k) {
         {
@@ -231,46 +210,43 @@ void ParallelRun::Run(BatchTotals& totals) {
 
     std::exception_ptr failure;
     for (;;) {
-        Slot* slot = nullptr;
+        size_t ready = 0;  // files done from played_ on, one after the other
         bool alone = false;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             for (;;) {
-                if (played_ < next_ && SlotOf(played_).done) {
-                    slot = &SlotOf(played_);
-                    break;
-                }
+                while (played_ + ready < next_ && SlotOf(played_ + ready).done) ++ready;
+                if (ready > 0) break;
                 if (played_ == next_ && (next_ >= items_.size() || StopRequested())) break;
                 if (played_ == next_ && alive_ == 0) {
                     alone = true;
                     break;
                 }
                 // A stop request comes from a signal handler, which wakes no one.
-                if (!fileDone_.wait_for(lock, std::chrono::milliseconds(20), [&] {
-                        return (played_ < next_ && SlotOf(played_).done) || alive_ == 0;
-                    })) {
-                    lock.unlock();
-                    previous->ProcessPending();
-                    lock.lock();
-                }
+                fileDone_.wait_for(lock, std::chrono::milliseconds(50));
             }
         }
         if (alone) {
             RunRest(totals);
             break;
         }
-        if (slot == nullptr) break;
-        if (slot->record.error) {
-            failure = slot->record.error;
-            break;
+        if (ready == 0) break;
+        size_t played = 0;
+        for (; played < ready; ++played) {
+            Slot& slot = SlotOf(played_ + played);
+            if (slot.record.error) {
+                failure = slot.record.error;
+                break;
+            }
+            Play(items_[played_ + played], slot.record, totals);
         }
-        Play(items_[played_], slot->record, totals);
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            slot->done = false;
-            ++played_;
+            for (size_t k = 0; k < played; ++k) SlotOf(played_ + k).done = false;
+            played_ += played;
         }
         slotFree_.notify_all();
+        if (failure) break;
     }
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -278,7 +254,6 @@ void ParallelRun::Run(BatchTotals& totals) {
     }
     slotFree_.notify_all();
     for (std::thread& t : workers) t.join();
-    ConsoleSetDispatcher(previous);
     if (failure) std::rethrow_exception(failure);
 }
 
