@@ -155,9 +155,11 @@ void ConsoleUnregisterThread(TConsole* c);
 class ConsoleRecord {
 public:
     size_t Size() const { return pieces_.size(); }
+    // Keeps its room for the next file, within reason.
     void Clear() {
         pieces_.clear();
         text_.clear();
+        if (text_.capacity() > (4u << 20)) std::string().swap(text_);
     }
 
 private:
