@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "config/settings.h"
 #include "config/filerecord.h"
+#include "config/settings.h"
 #include "console/console.h"
 
 namespace vantor {
