@@ -93,6 +93,13 @@ private:
     // The main thread alone, from file `next_` on, as the serial walk does.
     void RunRest(BatchTotals& totals);
     Slot& SlotOf(size_t i) { return *slots_[i % slots_.size()]; }
+    // Under the lock: the main thread has files to play back, and enough of
+    // them to be worth waking it: it plays half a window at a time, not one
+    // file per wake-up (a thread switch per file cost more than the playback).
+    bool MayPlay() {
+        if (played_ >= next_ || !SlotOf(played_).done) return false;
+        return next_ - played_ >= slots_.size() / 2 || next_ >= items_.size() || StopRequested();
+    }
 
     const std::vector<WalkItem>& items_;
     const Dictionary* dictionary_;
@@ -136,15 +143,13 @@ void ParallelRun::Work() {
             ConsoleRecordThread(nullptr);
             SetRecordingFile(nullptr);
         }
-        bool awaited = false;
+        bool wake = false;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             slot.done = true;
-            awaited = i == played_;
+            wake = MayPlay();
         }
-        // The main thread waits for one file only; the files after it are
-        // played back with it.
-        if (awaited) fileDone_.notify_one();
+        if (wake) fileDone_.notify_one();
     }
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -222,8 +227,9 @@ void ParallelRun::Run(BatchTotals& totals) {
                     alone = true;
                     break;
                 }
-                // A stop request comes from a signal handler, which wakes no one.
-                fileDone_.wait_for(lock, std::chrono::milliseconds(50));
+                // A stop request comes from a signal handler, which wakes no one;
+                // files done short of half a window are played back after a while.
+                fileDone_.wait_for(lock, std::chrono::milliseconds(20), [&] { return MayPlay() || alive_ == 0; });
             }
         }
         if (alone) {
