@@ -56,7 +56,8 @@ same() {
     # Every run in the same folder: the paths it prints and writes are alike.
     r=$work/cur
     mkdir -p "$r/out"
-    cp -r "$tree" "$r/src"
+    # Instrument writes each source's date into its table: the copies keep it.
+    cp -rp "$tree" "$r/src"
     case "$*" in *design*|*instrument*) dest="-o out" ;; *) dest="" ;; esac
     # shellcheck disable=SC2086
     (cd "$r" && set -f && "$cli" $base -j $j $dest "$@" src > stdout 2> stderr; echo $? > status)
