@@ -278,8 +278,8 @@ int main(int argc, char** argv) {
     }
 
     CatchInterrupts();
-    const BatchTotals totals =
-        RunBatchCommand(sources, destination, &dictionary, o.format == ReportFormat::Console && !previewing);
+    const BatchTotals totals = RunBatchCommand(sources, destination, &dictionary,
+                                               o.format == ReportFormat::Console && !previewing, o.jobs);
     if (o.format == ReportFormat::Sarif || o.format == ReportFormat::Checkstyle) {
         const std::string log = o.format == ReportFormat::Sarif ? SarifLog(kept, CurrentFolder()) : CheckstyleXml(kept);
         std::fwrite(log.data(), 1, log.size(), stdout);

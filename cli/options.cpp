@@ -34,6 +34,7 @@ const char* UsageText() {
            "                       (default: the trace's table says; SF paths are made absolute)\n"
            "  --format F      check: console (default); gcc: PATH:LINE:COLUMN: warning: TEXT [RULE];\n"
     "                  sarif: a SARIF 2.1.0 log; checkstyle: checkstyle XML\n"
+           "  -j, --jobs N         files processed at once (default 1; 0: one per core), same output\n"
            "  --lang en|fr         message language\n"
            "  --color auto|always|never\n"
            "  -h, --help           this text\n"
@@ -106,6 +107,18 @@ static bool RefuseUnusedOptions(const Options& o, std::string& error) {
     return true;
 }
 
+// Digits only: "-1", "+2", "2x" or "" are typos, not a number of jobs.
+static bool ParseJobs(const std::string& s, int& out) {
+    if (s.empty() || s.size() > 9) return false;
+    int v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    out = v;
+    return true;
+}
+
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     std::vector<std::string> positional;
     bool onlyPositional = false;
@@ -119,10 +132,14 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
             onlyPositional = true;
             continue;
         }
-        // --opt=value is accepted beside --opt value.
+        // --opt=value is accepted beside --opt value, and -jN beside -j N.
         std::string name = arg, inlineValue;
         bool hasInline = false;
-        if (arg.rfind("--", 0) == 0) {
+        if (arg.size() > 2 && arg.rfind("-j", 0) == 0) {
+            name = "-j";
+            inlineValue = arg.substr(2);
+            hasInline = true;
+        } else if (arg.rfind("--", 0) == 0) {
             size_t eq = arg.find('=');
             if (eq != std::string::npos) {
                 name = arg.substr(0, eq);
@@ -204,6 +221,12 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
             if (!value(o.lcov)) return false;
             if (o.lcov.empty()) {
                 error = "--lcov needs a file name";
+                return false;
+            }
+        } else if (name == "-j" || name == "--jobs") {
+            if (!value(v)) return false;
+            if (!ParseJobs(v, o.jobs)) {
+                error = "-j/--jobs takes a number of files at once (0: one per core), got \"" + v + "\"";
                 return false;
             }
         } else if (name == "--lang") {

@@ -40,6 +40,7 @@ struct Options {
     ColorMode color = ColorMode::Auto;
     ReportFormat format = ReportFormat::Console;
     bool formatGiven = false;
+    int jobs = 1;  // -j N: files processed at once; 0: one per core
     bool help = false;
     bool version = false;
 };

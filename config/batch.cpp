@@ -5,6 +5,7 @@
 #include <ctime>
 #include <vector>
 
+#include "config/parallelwalk.h"
 #include "console/console.h"
 #include "platform/fs.h"
 #include "platform/text.h"
@@ -38,19 +39,6 @@ bool MatchGlob(const char* name, size_t nameLen, const char* mask, size_t maskLe
     return j == maskLen;
 }
 
-void AddFile(BatchTotals& totals, const FileCounts& c) {
-    totals.files++;
-    totals.functions += c.functions;
-    totals.lines += c.lines;
-    totals.codeLines += c.codeLines;
-    totals.instructions += c.instructions;
-    totals.branches += c.branches;
-    totals.violations += c.violations;
-    totals.matches += c.matches;
-    totals.changed += c.changed;
-    if (c.ioError) totals.ioErrors++;
-}
-
 void PrintDateLine() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -81,6 +69,19 @@ void PrintRules() {
 
 }  // namespace
 
+void AddFile(BatchTotals& totals, const FileCounts& c) {
+    totals.files++;
+    totals.functions += c.functions;
+    totals.lines += c.lines;
+    totals.codeLines += c.codeLines;
+    totals.instructions += c.instructions;
+    totals.branches += c.branches;
+    totals.violations += c.violations;
+    totals.matches += c.matches;
+    totals.changed += c.changed;
+    if (c.ioError) totals.ioErrors++;
+}
+
 bool IsWalkedFile(const DirEntry& e, const std::string& mask) {
     return e.isFile && !e.isHidden && MatchMask(e.name, mask) && !EqualsNoCase(e.name, std::string("portab.h")) &&
            !EndsWithNoCase(e.name, ".bak", 4) && !EndsWithNoCase(e.name, ".new", 4);
@@ -103,12 +104,12 @@ bool MatchMask(const std::string& name, const std::string& mask) {
 }
 
 BatchTotals RunBatch(const std::string& source, const std::string& destination,
-                     const Dictionary* dictionary, LineProcessor processor) {
-    return RunBatch(std::vector<std::string>{source}, destination, dictionary, processor);
+                     const Dictionary* dictionary, LineProcessor processor, int jobs) {
+    return RunBatch(std::vector<std::string>{source}, destination, dictionary, processor, jobs);
 }
 
 BatchTotals RunBatch(const std::vector<std::string>& sources, const std::string& destination,
-                     const Dictionary* dictionary, LineProcessor processor) {
+                     const Dictionary* dictionary, LineProcessor processor, int jobs) {
     PrintDateLine();
     if (Settings.checkMode) PrintRules();
     BatchTotals totals;
@@ -117,7 +118,10 @@ BatchTotals RunBatch(const std::vector<std::string>& sources, const std::string&
     PendingSwaps swaps;
     for (const std::string& source : sources) {
         if (StopRequested()) break;
-        WalkFolder(source, destination, dictionary, totals, processor, &swaps);
+        if (jobs != 1)
+            WalkFolderInParallel(source, destination, dictionary, totals, processor, &swaps, jobs);
+        else
+            WalkFolder(source, destination, dictionary, totals, processor, &swaps);
         // A file named again (alone, or in a folder named after it) is read
         // anew only once its first rewrite is in place: two pending swaps of
         // one file would leave the original in no ".bak".

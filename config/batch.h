@@ -29,12 +29,14 @@ struct BatchTotals {
 
 // One run over a folder or one file; prints the header, the rules listing for
 // Check, and the "Analyzed:" line. Returns the totals.
+// `jobs` other than 1: the files are processed by that many threads (0: one
+// per core), with the same output (WalkFolderInParallel).
 BatchTotals RunBatch(const std::string& source, const std::string& destination,
-                     const Dictionary* dictionary, LineProcessor processor = nullptr);
+                     const Dictionary* dictionary, LineProcessor processor = nullptr, int jobs = 1);
 // The same over several sources (files and folders) in order, in one run:
 // one header, one "Analyzed:" line for them all.
 BatchTotals RunBatch(const std::vector<std::string>& sources, const std::string& destination,
-                     const Dictionary* dictionary, LineProcessor processor = nullptr);
+                     const Dictionary* dictionary, LineProcessor processor = nullptr, int jobs = 1);
 
 // Asks the run in progress to stop before its next file: the file being
 // processed is finished and every rewrite already written is swapped in, so
@@ -56,6 +58,9 @@ bool IsWalkedFolder(const DirEntry& entry);
 // A file mask: "*" any run of characters, "?" one character, letter case
 // ignored; a mask ending in ".*" also takes names without a dot ("*.*" takes all).
 bool MatchMask(const std::string& name, const std::string& mask);
+
+// One processed file's counts added to the totals.
+void AddFile(BatchTotals& totals, const FileCounts& counts);
 
 // With `swaps`, files rewritten in place are flushed and swapped in batches
 // (the caller commits the last one).

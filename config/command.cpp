@@ -117,18 +117,18 @@ int32_t CountBatchFiles(const std::string& source) {
 void PrintClosingWord() { ConsolePrintStyle(&console, fsUnderline, "%s", Tr("terminé\n", "finished\n")); }
 
 BatchTotals RunBatchCommand(const std::string& source, const std::string& destination,
-                            const Dictionary* dictionary, bool closingWord) {
-    return RunBatchCommand(std::vector<std::string>{source}, destination, dictionary, closingWord);
+                            const Dictionary* dictionary, bool closingWord, int jobs) {
+    return RunBatchCommand(std::vector<std::string>{source}, destination, dictionary, closingWord, jobs);
 }
 
 BatchTotals RunBatchCommand(const std::vector<std::string>& sources, const std::string& destination,
-                            const Dictionary* dictionary, bool closingWord) {
+                            const Dictionary* dictionary, bool closingWord, int jobs) {
     const bool design = Settings.designMode;
     bool designOk = true;
     BatchTotals totals;
     try {
         if (design) designOk = BeginDesignRun(destination);
-        totals = RunBatch(sources, destination, dictionary);
+        totals = RunBatch(sources, destination, dictionary, nullptr, jobs);
     } catch (...) {
         // The matrices and the list file must not outlive a broken run.
         if (design) EndDesignRun(destination);

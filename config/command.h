@@ -41,11 +41,12 @@ const char* DestinationMessage(BatchCommand command, DestinationFault fault);
 // RequestStop). A Design page or list file that could not be written counts
 // as one file error in the totals. An exception from the run is passed on
 // after designMode is cleared.
+// `jobs` is RunBatch's.
 BatchTotals RunBatchCommand(const std::string& source, const std::string& destination,
-                            const Dictionary* dictionary, bool closingWord = true);
+                            const Dictionary* dictionary, bool closingWord = true, int jobs = 1);
 // The same over several sources in order, in one run.
 BatchTotals RunBatchCommand(const std::vector<std::string>& sources, const std::string& destination,
-                            const Dictionary* dictionary, bool closingWord = true);
+                            const Dictionary* dictionary, bool closingWord = true, int jobs = 1);
 
 // The number of files a run over `source` processes, walked by the same rules
 // as the batch (masks, sub-folders, folders to ignore), for a progress count.

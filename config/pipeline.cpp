@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "config/ansiext.h"
+#include "config/filerecord.h"
 #include "config/search.h"
 #include "console/console.h"
 #include "coverage/covtable.h"
@@ -206,7 +207,10 @@ void FlushPending(FileRun& run) {
 void OpenOutput(FileRun& run) {
     std::string path = run.inPlace ? run.source + ".new" : run.destination;
     if (Settings.designMode && Settings.designListFile) {
-        if (!WriteLine(Settings.designListFile, DesignListEntry(path))) run.ioError = true;
+        if (FileRecord* record = RecordingFile())
+            record->ListEntry(DesignListEntry(path));
+        else if (!WriteLine(Settings.designListFile, DesignListEntry(path)))
+            run.ioError = true;
     }
     ConsolePrint(&console, "Modification\n");
     // A source its user may not write is not rewritten behind their back.
@@ -328,7 +332,11 @@ void FinishPreview(FileRun& run) {
     run.previewOpen = false;
     if (run.compared != run.original.size()) run.differs = true;
     if (!run.differs) return;
-    if (PreviewHook hook = previewHook.load()) hook(run.source, run.original, run.previewText);
+    // A worker of a parallel run keeps the report for the main thread.
+    if (FileRecord* record = RecordingFile())
+        record->Preview(run.source, run.original, run.previewText);
+    else
+        CallPreviewHook(run.source, run.original, run.previewText);
 }
 
 void FinishOutput(FileRun& run) {
@@ -404,8 +412,19 @@ void CommitBatch(const std::vector<std::string>& sources, std::vector<std::pair<
 void SetFileErrorHook(FileErrorHook hook) { fileErrorHook.store(hook); }
 void SetPreviewHook(PreviewHook hook) { previewHook.store(hook); }
 
+void CallPreviewHook(const std::string& path, const std::string& before, const std::string& after) {
+    if (PreviewHook hook = previewHook.load()) hook(path, before, after);
+}
+
 void ReportFileError(const char* fr, const char* en, const std::string& path, const std::string& reason) {
     ConsolePrintColor(&console, kColorRed, Tr(fr, en), path.c_str());
+    if (FileRecord* record = RecordingFile())
+        record->FileError(path, reason);
+    else
+        CallFileErrorHook(path, reason);
+}
+
+void CallFileErrorHook(const std::string& path, const std::string& reason) {
     if (FileErrorHook hook = fileErrorHook.load()) hook(path, reason);
 }
 
@@ -438,6 +457,12 @@ int32_t PendingSwaps::Commit() {
     sources_.clear();
     locks_.clear();
     return failures + Wait();
+}
+
+void PendingSwaps::MoveTo(PendingSwaps& other) {
+    for (size_t i = 0; i < sources_.size(); ++i) other.Add(sources_[i], std::move(locks_[i]));
+    sources_.clear();
+    locks_.clear();
 }
 
 int32_t PendingSwaps::CommitInBackground() {

@@ -57,6 +57,8 @@ public:
     // batch committing in the background has ended. Returns how many files
     // failed (of both); each is reported and keeps its source.
     int32_t Commit();
+    // Hands the files pending here, not yet committed, to `other`, in order.
+    void MoveTo(PendingSwaps& other);
     // Hands the pending files to a background commit, once the one before
     // it has ended. Returns how many files of that earlier one failed.
     int32_t CommitInBackground();
@@ -86,6 +88,10 @@ void SetFileErrorHook(FileErrorHook hook);
 // reading at the first difference). None by default.
 using PreviewHook = void (*)(const std::string& path, const std::string& before, const std::string& after);
 void SetPreviewHook(PreviewHook hook);
+// Tells the preview hook, if any, of a file that would change.
+void CallPreviewHook(const std::string& path, const std::string& before, const std::string& after);
+// Tells the hook, if any, of a file error (and only the hook).
+void CallFileErrorHook(const std::string& path, const std::string& reason);
 // A file error: the console line in red (its format takes the path), and
 // the hook told `reason`.
 void ReportFileError(const char* fr, const char* en, const std::string& path, const std::string& reason);

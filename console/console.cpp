@@ -318,10 +318,34 @@ static bool PostMessage(TConsole* c, const ConsoleMessage& m) {
     return false;
 }
 
+// The record the calling thread's messages go to (ConsoleRecordThread).
+static thread_local ConsoleRecord* threadRecord = nullptr;
+
+void ConsoleRecordThread(ConsoleRecord* record) { threadRecord = record; }
+
+int RecordMessage(ConsoleRecord* r, uint32_t colour, uint8_t style, uint8_t paneDefaults, const char* text,
+                  size_t len) {
+    r->pieces_.push_back({colour, style, paneDefaults, r->text_.size(), len});
+    r->text_.append(text, len);
+    r->text_ += '\0';
+    return static_cast<int>(len);
+}
+
+void ConsoleReplay(TConsole* c, const ConsoleRecord& record, size_t from, size_t to) {
+    if (from >= to) return;
+    ConsoleLock lock(c);
+    for (size_t i = from; i < to && i < record.pieces_.size(); ++i) {
+        const ConsoleRecord::Piece& p = record.pieces_[i];
+        ConsoleMessage message{nullptr, p.colour, p.style, p.paneDefaults, p.len, record.text_.data() + p.at};
+        Deliver(c, &message);
+    }
+}
+
 static int OutputText(TConsole* c, uint32_t colour, uint8_t style, uint8_t paneDefaults, const char* text,
                       size_t len) {
     ConsoleMessage message{nullptr, colour, style, paneDefaults, len, text};
     if (!c) return static_cast<int>(message.len);
+    if (threadRecord != nullptr) return RecordMessage(threadRecord, colour, style, paneDefaults, text, len);
 
     bool onMainThread = ClaimMainThread(c);
     ConsoleLock lock(onMainThread);

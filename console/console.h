@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace vantor {
 
@@ -146,5 +148,38 @@ void ConsoleUnfreeze(TConsole* c);
 // Registration returns false when the thread table is full.
 bool ConsoleRegisterThread(TConsole* c, TThreadConsole* thread);
 void ConsoleUnregisterThread(TConsole* c);
+
+// Messages kept by a worker for the main thread to deliver later, in one go
+// and in their order: the workers of a parallel batch run each fill one per
+// file, and the files' messages are delivered in the order of the walk.
+class ConsoleRecord {
+public:
+    size_t Size() const { return pieces_.size(); }
+    // Keeps its room for the next file, within reason.
+    void Clear() {
+        pieces_.clear();
+        text_.clear();
+        if (text_.capacity() > (4u << 20)) std::string().swap(text_);
+    }
+
+private:
+    friend int RecordMessage(ConsoleRecord*, uint32_t, uint8_t, uint8_t, const char*, size_t);
+    friend void ConsoleReplay(TConsole*, const ConsoleRecord&, size_t, size_t);
+    struct Piece {
+        uint32_t colour;
+        uint8_t style;
+        uint8_t paneDefaults;
+        size_t at, len;
+    };
+    std::vector<Piece> pieces_;
+    std::string text_;
+};
+
+// From now on the calling thread's messages, whatever its console, go to
+// `record` instead of their console, without its lock; nullptr ends it.
+void ConsoleRecordThread(ConsoleRecord* record);
+// Main thread: delivers the messages `from` to `to` (excluded) of `record`
+// as if they were printed now.
+void ConsoleReplay(TConsole* c, const ConsoleRecord& record, size_t from, size_t to);
 
 }  // namespace vantor

@@ -6,7 +6,7 @@
 
 namespace vantor {
 
-int32_t liveBranchCount = 0;
+thread_local int32_t liveBranchCount = 0;
 
 DblCollection2::~DblCollection2() {
     ClearChildren();

@@ -68,8 +68,9 @@ public:
     int32_t conditionalDepth = 0;
 };
 
-// Number of Branch objects in existence; gives each new branch its number.
-// Only one batch creates branches at a time.
-extern int32_t liveBranchCount;
+// Number of Branch objects in existence on this thread; gives each new branch
+// its number. Each file's tree lives on the thread that processes it, so the
+// numbers of a file do not depend on the files processed beside it.
+extern thread_local int32_t liveBranchCount;
 
 }  // namespace vantor

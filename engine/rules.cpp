@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "config/filerecord.h"
 #include "config/settings.h"
 #include "console/console.h"
 
@@ -73,6 +74,7 @@ size_t FormatLineNumber(char* out, int32_t n) {
 }  // namespace
 
 void SetViolationSink(ViolationSink sink) { violationSink.store(sink); }
+ViolationSink GetViolationSink() { return violationSink.load(); }
 
 bool LineSuppresses(const std::string& line, const char* rule) {
     const char* text = line.data();
@@ -120,11 +122,19 @@ void ReportViolation(ctxFichier& ctx, const char* text, const char* rule) {
     if (len > 0 && text[len - 1] == '\n') --len;
     if (ViolationSink sink = violationSink.load()) {
         const int32_t column = ctx.column - ctx.lineStart > 0 ? ctx.column - ctx.lineStart : 1;
+        // A worker of a parallel run keeps the report for the main thread.
+        FileRecord* record = RecordingFile();
         if (len == std::strlen(text)) {
-            sink(ctx, line, column, rule, text);
+            if (record != nullptr)
+                record->Violation(line, column, rule, text);
+            else
+                sink(ctx, line, column, rule, text);
         } else {
             std::string trimmed(text, len);
-            sink(ctx, line, column, rule, trimmed.c_str());
+            if (record != nullptr)
+                record->Violation(line, column, rule, trimmed.c_str());
+            else
+                sink(ctx, line, column, rule, trimmed.c_str());
         }
         return;
     }

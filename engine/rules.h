@@ -25,6 +25,7 @@ void ReportViolation(ctxFichier& ctx, const char* text, const char* rule = nullp
 using ViolationSink = void (*)(const ctxFichier& ctx, int32_t line, int32_t column, const char* rule,
                                const char* text);
 void SetViolationSink(ViolationSink sink);
+ViolationSink GetViolationSink();
 
 // Suppression comments. A "vantor-ignore" in a comment of `line` silences every
 // rule on it, "vantor-ignore(RULE,...)" the rules named.
