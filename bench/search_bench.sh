@@ -29,7 +29,11 @@ done
 # gave the tool, whatever else the machine was running at the time.
 timed_cpu() {
   /usr/bin/time -f "%e %M %U %S" -o /tmp/vantor-bench-time taskset -c 0 "$@" >/dev/null 2>&1 || true
-  read SECS PEAK_KB USR SYS < /tmp/vantor-bench-time
+  # time writes a "Command exited with non-zero status" line first when the tool
+  # reports findings (Search exits 1 on a match)
+  read SECS PEAK_KB USR SYS <<EOF_TIME
+$(tail -n 1 /tmp/vantor-bench-time)
+EOF_TIME
   CPU=$(awk -v u="$USR" -v s="$SYS" 'BEGIN { printf "%.2f", u + s }')
 }
 
