@@ -1,6 +1,6 @@
 #!/bin/sh
 # Each batch command over one tree at -j 1 and -j 2: best of 3 runs each,
-# lines per second and the -j 2 / -j 1 ratio. The runs are not pinned to a
+# lines per second, CPU seconds and the -j 1 / -j 2 time ratio. The runs are not pinned to a
 # core (common.sh's `timed` pins them), and the machine may be shared: the
 # load average before and after is printed beside the figures.
 # jobs_bench.sh TREE [VANTOR_CLI]   (default: build/vantor-cli of this checkout)
@@ -31,30 +31,35 @@ files=$(find "$TREE" -type f \( -name '*.c' -o -name '*.h' \) | wc -l)
 find "$TREE" -type f \( -name '*.c' -o -name '*.h' \) -print0 | xargs -0 cat > /dev/null
 echo "tree: $TREE, $files files, $lines lines; $(nproc) cores; work in $WORK; load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
-# best J CMD: sets SECS, the best of RUNS runs of "vantor-cli -j J CMD".
-# Apply and Replace rewrite a fresh copy each run (the copy is not timed);
-# Design and Instrument write into a folder emptied before each run.
-best() {
-  j=$1; cmd=$2; SECS=""
-  for _ in $(seq "$RUNS"); do
-    src=$TREE; extra=""
-    case $cmd in
-      apply|replace) rm -rf "$WORK/copy"; cp -r "$TREE" "$WORK/copy"; src=$WORK/copy; sync ;;
-      design|instrument) rm -rf "$WORK/out"; extra="-o $WORK/out" ;;
-    esac
-    [ "$cmd" = search ] || [ "$cmd" = replace ] && extra="--dict return=RETURN --dict int=INT"
-    t0=$(now)
-    "$CLI" $SET -j "$j" $extra "$cmd" "$src" > /dev/null 2>&1 || true
-    t1=$(now)
-    s=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')
-    if [ -z "$SECS" ] || awk -v a="$s" -v b="$SECS" 'BEGIN { exit !(a < b) }'; then SECS=$s; fi
-  done
+# run J CMD: one run of "vantor-cli -j J CMD"; sets SECS (wall) and CPU
+# (user + system seconds). Apply and Replace rewrite a fresh copy each run
+# (the copy is not timed); Design and Instrument write into a folder emptied
+# before each run.
+run() {
+  j=$1; cmd=$2; src=$TREE; extra=""
+  case $cmd in
+    apply|replace) rm -rf "$WORK/copy"; cp -rp "$TREE" "$WORK/copy"; src=$WORK/copy; sync ;;
+    design|instrument) rm -rf "$WORK/out"; extra="-o $WORK/out" ;;
+  esac
+  [ "$cmd" = search ] || [ "$cmd" = replace ] && extra="--dict return=RETURN --dict int=INT"
+  t0=$(now)
+  /usr/bin/time -f "%U %S" -o "$WORK/time" "$CLI" $SET -j "$j" $extra "$cmd" "$src" > /dev/null 2>&1 || true
+  t1=$(now)
+  SECS=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')
+  CPU=$(tail -n 1 "$WORK/time" | awk '{ printf "%.2f", $1 + $2 }')
 }
 
+# -j 1 and -j 2 take turns, so that a busy spell of the machine falls on
+# both; the best wall time of each is kept, with that run's CPU time.
 for cmd in ${COMMANDS:-check apply design instrument search replace}; do
-  best 1 "$cmd"; s1=$SECS
-  best 2 "$cmd"; s2=$SECS
-  printf '%-10s -j1 %7.2fs %9s lines/s   -j2 %7.2fs %9s lines/s   ratio %s\n' \
-    "$cmd" "$s1" "$(rate "$lines" "$s1")" "$s2" "$(rate "$lines" "$s2")" "$(ratio "$s2" "$s1")"
+  b1=""; b2=""
+  for _ in $(seq "$RUNS"); do
+    run 1 "$cmd"
+    if [ -z "$b1" ] || awk -v a="$SECS" -v b="$b1" 'BEGIN { exit !(a < b) }'; then b1=$SECS; c1=$CPU; fi
+    run 2 "$cmd"
+    if [ -z "$b2" ] || awk -v a="$SECS" -v b="$b2" 'BEGIN { exit !(a < b) }'; then b2=$SECS; c2=$CPU; fi
+  done
+  printf '%-10s -j1 %7.2fs %9s lines/s (cpu %6.2fs)   -j2 %7.2fs %9s lines/s (cpu %6.2fs)   ratio %s\n' \
+    "$cmd" "$b1" "$(rate "$lines" "$b1")" "$c1" "$b2" "$(rate "$lines" "$b2")" "$c2" "$(ratio "$b2" "$b1")"
 done
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
