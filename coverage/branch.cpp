@@ -6,7 +6,11 @@
 
 namespace vantor {
 
+namespace {
 thread_local int32_t liveBranchCount = 0;
+}  // namespace
+
+int32_t LiveBranchCount() { return liveBranchCount; }
 
 DblCollection2::~DblCollection2() {
     ClearChildren();

@@ -6,7 +6,7 @@
 using namespace vantor;
 
 TEST(Branch, NumbersFollowTheLiveCountAndTreesFreeTheirChildren) {
-    int32_t base = liveBranchCount;
+    int32_t base = LiveBranchCount();
     {
         Branch root(0, 0, 0, 0);
         EXPECT_EQ(base, root.number);
@@ -25,9 +25,9 @@ TEST(Branch, NumbersFollowTheLiveCountAndTreesFreeTheirChildren) {
         EXPECT_EQ(3, a->lastLine);  // lastLine and endInstructions start at the opening values
         EXPECT_EQ(2, b->endInstructions);
         EXPECT_EQ(-1, a->conditionPosition);
-        EXPECT_EQ(base + 4, liveBranchCount);
+        EXPECT_EQ(base + 4, LiveBranchCount());
     }
-    EXPECT_EQ(base, liveBranchCount);
+    EXPECT_EQ(base, LiveBranchCount());
 }
 
 TEST(Branch, UnlinkRepairsTheSiblingChain) {
@@ -52,7 +52,7 @@ TEST(Branch, UnlinkRepairsTheSiblingChain) {
 }
 
 TEST(ctxFichier, FreshRecordAndFileKinds) {
-    int32_t base = liveBranchCount;
+    int32_t base = LiveBranchCount();
     {
         ctxFichier ctx;
         EXPECT_EQ("?", ctx.version);
@@ -64,9 +64,9 @@ TEST(ctxFichier, FreshRecordAndFileKinds) {
         EXPECT_EQ(ctx.firstBranch, ctx.currentBranch);
         EXPECT_EQ(0, ctx.branchCount);
         EXPECT_FALSE(ctx.inFunction || ctx.isHeader || ctx.isAssembler || ctx.lineModified);
-        EXPECT_EQ(base + 1, liveBranchCount);
+        EXPECT_EQ(base + 1, LiveBranchCount());
     }
-    EXPECT_EQ(base, liveBranchCount);
+    EXPECT_EQ(base, LiveBranchCount());
 
     struct Case {
         const char* path;
