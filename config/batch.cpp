@@ -159,12 +159,33 @@ void WalkFolder(const std::string& source, const std::string& destination,
         return;
     }
 
-    std::string src = WithTrailingSeparator(source);
-    std::string dst = destination.empty() ? src : WithTrailingSeparator(destination);
+    // A file that several masks take ("*.c" and "*.*") is processed once per
+    // mask. Its rewrite from the first pass is swapped in before the second
+    // pass reads it: two pending swaps of one file would leave the original
+    // in no ".bak".
+    VisitFolder(
+        source, destination,
+        [&](const std::string& file, const std::string& out, bool again) {
+            if (again && swaps != nullptr) totals.ioErrors += swaps->Commit();
+            AddFile(totals, ProcessFile(file, out, dictionary, processor, swaps));
+            if (swaps != nullptr && swaps->Full()) totals.ioErrors += swaps->CommitInBackground();
+            return true;
+        },
+        [&](const std::string& folder, int error) {
+            ReportPathError("impossible de lire le répertoire %s\n", "unable to read the folder %s\n", folder, error);
+            totals.ioErrors++;
+        });
+}
+
+bool VisitFolder(const std::string& source, const std::string& destination, const WalkFileStep& file,
+                 const WalkFolderError& folderError) {
+    const SettingsRecord& s = Settings;
+    const std::string src = WithTrailingSeparator(source);
+    const std::string dst = destination.empty() ? src : WithTrailingSeparator(destination);
     // Only a separate destination tree is created: a Check of a folder that
     // does not exist must leave no folder behind.
     if (dst != src) CreateFolders(dst);
-    if (!s.folderToIgnore.empty() && dst.find(s.folderToIgnore) != std::string::npos) return;
+    if (!s.folderToIgnore.empty() && dst.find(s.folderToIgnore) != std::string::npos) return true;
 
     std::vector<DirEntry> entries;
     int error = 0;
@@ -172,36 +193,30 @@ void WalkFolder(const std::string& source, const std::string& destination,
     // there yields nothing, as a missing source gives an empty run; one that
     // is there and cannot be listed is a file error.
     if (!ListFolder(src, entries, &error) && error != ENOENT) {
-        ReportPathError("impossible de lire le répertoire %s\n", "unable to read the folder %s\n", src, error);
-        totals.ioErrors++;
-        return;
+        folderError(src, error);
+        return true;
     }
 
-    // A file that several masks take ("*.c" and "*.*") is processed once per
-    // mask. Its rewrite from the first pass is swapped in before the second
-    // pass reads it: two pending swaps of one file would leave the original
-    // in no ".bak".
     std::vector<bool> seen(entries.size(), false);
     for (const std::string& mask : s.Masques) {
         for (size_t i = 0; i < entries.size(); ++i) {
             const DirEntry& e = entries[i];
             if (!IsWalkedFile(e, mask)) continue;
-            if (StopRequested()) return;
-            if (seen[i] && swaps != nullptr) totals.ioErrors += swaps->Commit();
-            seen[i] = true;
+            if (StopRequested()) return true;
             std::string out = dst + e.name;
             if (s.designMode) out += ".html";
-            AddFile(totals, ProcessFile(src + e.name, out, dictionary, processor, swaps));
-            if (swaps != nullptr && swaps->Full()) totals.ioErrors += swaps->CommitInBackground();
+            if (!file(src + e.name, out, seen[i])) return false;
+            seen[i] = true;
         }
     }
 
-    if (!s.SousRepertoire) return;
+    if (!s.SousRepertoire) return true;
     for (const DirEntry& e : entries) {
         if (!IsWalkedFolder(e)) continue;
-        if (StopRequested()) return;
-        WalkFolder(src + e.name, dst + e.name, dictionary, totals, processor, swaps);
+        if (StopRequested()) return true;
+        if (!VisitFolder(src + e.name, dst + e.name, file, folderError)) return false;
     }
+    return true;
 }
 
 }  // namespace vantor

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,17 @@ void AddFile(BatchTotals& totals, const FileCounts& counts);
 
 // With `swaps`, files rewritten in place are flushed and swapped in batches
 // (the caller commits the last one).
+// The walk's order and rules over a folder (masks in order, then the
+// sub-folders, the folders to ignore, the destination folders created):
+// `file` is told of each source in turn, its output path and whether an
+// earlier mask took it already; `folderError` of a folder that could not be
+// listed. A `file` that returns false ends the walk and makes it return
+// false; a stop request ends it too.
+using WalkFileStep = std::function<bool(const std::string& source, const std::string& out, bool again)>;
+using WalkFolderError = std::function<void(const std::string& folder, int error)>;
+bool VisitFolder(const std::string& source, const std::string& destination, const WalkFileStep& file,
+                 const WalkFolderError& folderError);
+
 void WalkFolder(const std::string& source, const std::string& destination,
                 const Dictionary* dictionary, BatchTotals& totals,
                 LineProcessor processor = nullptr, PendingSwaps* swaps = nullptr);

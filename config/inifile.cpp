@@ -167,19 +167,9 @@ bool IniFile::Load(const std::string& path, std::string* error) {
         SetError(error, "impossible de lire ", "unable to read ", path, Tr("c'est un dossier", "it is a folder"));
         return false;
     }
-    FILE* f = OpenFile(path, "rb");
-    if (!f) {
-        SetError(error, "impossible de lire ", "unable to read ", path, SystemError(errno));
-        return false;
-    }
     std::string bytes;
-    char buf[16384];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
-    bool failed = std::ferror(f) != 0;
-    int err = errno;
-    std::fclose(f);
-    if (failed) {
+    int err = 0;
+    if (!ReadWholeFile(path, bytes, &err)) {
         SetError(error, "impossible de lire ", "unable to read ", path, SystemError(err));
         return false;
     }

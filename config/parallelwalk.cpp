@@ -37,37 +37,14 @@ struct WalkItem {
 // folders) without processing anything. False when a file is taken by two
 // masks: the parallel walk leaves such a tree to the serial one.
 bool ListTree(const std::string& source, const std::string& destination, std::vector<WalkItem>& items) {
-    const SettingsRecord& s = Settings;
-    const std::string src = WithTrailingSeparator(source);
-    const std::string dst = destination.empty() ? src : WithTrailingSeparator(destination);
-    if (dst != src) CreateFolders(dst);
-    if (!s.folderToIgnore.empty() && dst.find(s.folderToIgnore) != std::string::npos) return true;
-    std::vector<DirEntry> entries;
-    int error = 0;
-    if (!ListFolder(src, entries, &error) && error != ENOENT) {
-        items.push_back({src, std::string(), true, error});
-        return true;
-    }
-    std::vector<bool> seen(entries.size(), false);
-    for (const std::string& mask : s.Masques) {
-        for (size_t i = 0; i < entries.size(); ++i) {
-            const DirEntry& e = entries[i];
-            if (!IsWalkedFile(e, mask)) continue;
-            if (StopRequested()) return true;
-            if (seen[i]) return false;
-            seen[i] = true;
-            std::string out = dst + e.name;
-            if (s.designMode) out += ".html";
-            items.push_back({src + e.name, std::move(out), false, 0});
-        }
-    }
-    if (!s.SousRepertoire) return true;
-    for (const DirEntry& e : entries) {
-        if (!IsWalkedFolder(e)) continue;
-        if (StopRequested()) return true;
-        if (!ListTree(src + e.name, dst + e.name, items)) return false;
-    }
-    return true;
+    return VisitFolder(
+        source, destination,
+        [&](const std::string& file, const std::string& out, bool again) {
+            if (again) return false;
+            items.push_back({file, out, false, 0});
+            return true;
+        },
+        [&](const std::string& folder, int error) { items.push_back({folder, std::string(), true, error}); });
 }
 
 class ParallelRun {

@@ -82,18 +82,6 @@ std::atomic<PreviewHook> previewHook{nullptr};
 
 bool OutputOpen(const FileRun& run) { return run.out != nullptr || run.previewOpen; }
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-    FILE* f = OpenFile(path, "rb");
-    if (!f) return false;
-    char block[65536];
-    size_t n;
-    text.clear();
-    while ((n = std::fread(block, 1, sizeof block, f)) > 0) text.append(block, n);
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
-
 // A preview compares the new bytes of `pending` with the source's as they come.
 void ComparePending(FileRun& run) {
     const size_t n = run.pending.size() - run.pendingCompared;
@@ -221,7 +209,7 @@ void OpenOutput(FileRun& run) {
     }
     if (run.preview) {
         int error = 0;
-        if (!ReadWholeFile(run.source, run.original)) error = errno;
+        ReadWholeFile(run.source, run.original, &error);
         run.pending.reserve(kWriteChunk + 4096);
         if (error != 0 || !CopyDiscardedLines(run)) {
             PrintError("erreur de copie de %s\n", "copy error on %s\n", run.source, error != 0 ? error : errno);

@@ -224,6 +224,22 @@ bool RenameFile(const std::string& from, const std::string& to, int* error) {
     return !ec;
 }
 
+bool ReadWholeFile(const std::string& path, std::string& bytes, int* error) {
+    bytes.clear();
+    FILE* f = OpenFile(path, "rb");
+    if (!f) {
+        if (error) *error = errno;
+        return false;
+    }
+    char block[65536];
+    size_t n;
+    while ((n = std::fread(block, 1, sizeof block, f)) > 0) bytes.append(block, n);
+    const bool ok = !std::ferror(f);
+    if (!ok && error) *error = errno;
+    std::fclose(f);
+    return ok;
+}
+
 bool FileModificationTime(const std::string& path, int64_t& seconds) {
 #ifdef _WIN32
     struct _stat64 st;

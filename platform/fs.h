@@ -77,6 +77,10 @@ FILE* CreateNewFile(const std::string& path, unsigned mode, int& error);
 // Last modification time in seconds since 1970; false when it cannot be read.
 bool FileModificationTime(const std::string& path, int64_t& seconds);
 
+// The whole file's bytes into `bytes`; false, with `error` set, when it
+// cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& bytes, int* error = nullptr);
+
 // fopen that takes UTF-8 paths on Windows too.
 FILE* OpenFile(const std::string& path, const char* mode);
 
