@@ -72,11 +72,11 @@ private:
     void Reindex();  // after every change of the rows
 
     std::vector<DictionaryRow> rows_;
-    // Quick rejections, rebuilt by Reindex: the (length, first letter) pairs
+    // Quick rejections, rebuilt by Reindex: the (length, first and last letter) keys
     // of the old names for Find; hashes of their first three or four bytes for
     // MayOccurIn (65536 bits each); an old name of one or two bytes, which
     // the hashes cannot stand for.
-    uint64_t lengthLetter_[8] = {};
+    uint64_t lengthLetter_[32768 / 64] = {};
     std::vector<uint64_t> prefixes_;
     bool shortName_ = false;
 };

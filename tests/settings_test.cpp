@@ -99,10 +99,13 @@ TEST(Dictionary, OldNamesAreUniqueWithoutRegardToCase) {
     EXPECT_EQ("total", d.Find("COUNT")->newName);
     EXPECT_EQ(nullptr, d.Find("coun"));
     EXPECT_EQ(nullptr, d.Find("counts"));
+    // Names alike in length and first and last letters, and a name longer than the look-up key holds.
+    EXPECT_TRUE(d.Add("cant", "x") && d.Add("a_name_longer_than_thirty_two_bytes", "y"));
+    EXPECT_TRUE(d.Find("CANT") && d.Find("A_name_longer_than_thirty_two_bytes") && !d.Find("cart"));
     EXPECT_FALSE(d.SetRow(1, "count", "x"));  // would duplicate row 0
     EXPECT_TRUE(d.SetRow(0, "COUNT", "sum"));  // a row may change its own case
     EXPECT_EQ("sum", d.Find("count")->newName);
     EXPECT_TRUE(d.RemoveRow(0));
     EXPECT_FALSE(d.RemoveRow(5));
-    EXPECT_EQ(1u, d.Count());
+    EXPECT_EQ(3u, d.Count());
 }
