@@ -1,5 +1,7 @@
 #include "config/search.h"
 
+#include <cstring>
+
 #include "console/console.h"
 
 namespace vantor {
@@ -15,7 +17,67 @@ void ReportMatch(const std::string& line, size_t at, const std::string& key) {
     if (line.empty() || line.back() != '\n') ConsolePrint(&console, "\n");
 }
 
+// Line ends in [p, end), eight bytes at a time.
+int32_t CountLineEnds(const char* p, const char* end) {
+    int32_t n = 0;
+    constexpr uint64_t kOnes = 0x0101010101010101u, kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+    while (end - p >= 8) {
+        // Each byte of `sums` counts up to 255 words' worth of line ends.
+        uint64_t sums = 0;
+        for (int k = 0; k < 255 && end - p >= 8; ++k, p += 8) {
+            uint64_t w;
+            std::memcpy(&w, p, 8);
+            w ^= kOnes * '\n';                           // a line end becomes a zero byte
+            const uint64_t t = ((w & kLow7) + kLow7) | w;  // high bit clear only in the zero bytes
+            sums += (~t >> 7) & kOnes;
+        }
+        for (; sums != 0; sums >>= 8) n += static_cast<int32_t>(sums & 0xFF);
+    }
+    for (; p < end; ++p) n += *p == '\n';
+    return n;
+}
+
 }  // namespace
+
+int32_t SearchLines(const char* data, size_t size, const Dictionary& dictionary, std::string& line,
+                    int32_t* matches) {
+    const char* const end = data + size;
+    const char* p = data;
+    const char* lineStart = data;  // the line holding p
+    while (p < end) {
+        const char* at = dictionary.NextCandidate(p, end);
+        if (at == end) break;
+        // A name holds no line end: one that starts at `at` lies in the line holding `at`.
+        int32_t row = dictionary.RowAt(at, end, INT32_MAX);
+        if (row < 0) {
+            p = at + 1;
+            continue;
+        }
+        for (const char* q = at; q > lineStart; --q)
+            if (q[-1] == '\n') {
+                lineStart = q;
+                break;
+            }
+        const char* nl = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+        const char* lineEnd = nl ? nl + 1 : end;
+        // The first row in dictionary order wins, at its first occurrence,
+        // wherever the others are in the line.
+        for (const char* q = at + 1; row > 0 && q < lineEnd; ++q) {
+            q = dictionary.NextCandidate(q, lineEnd);
+            if (q == lineEnd) break;
+            const int32_t other = dictionary.RowAt(q, lineEnd, row);
+            if (other >= 0) {
+                row = other;
+                at = q;
+            }
+        }
+        line.assign(lineStart, static_cast<size_t>(lineEnd - lineStart));
+        ReportMatch(line, static_cast<size_t>(at - lineStart), dictionary[static_cast<size_t>(row)].oldName);
+        if (matches) ++*matches;
+        p = lineStart = lineEnd;
+    }
+    return CountLineEnds(data, end) + (size > 0 && end[-1] != '\n');
+}
 
 bool ApplyDictionary(std::string& line, const Dictionary* dictionary, int32_t* matches) {
     // Most lines hold none of the names: they are passed over at a glance.

@@ -43,9 +43,10 @@ inline uint32_t Hash4(uint32_t v) { return 65536 + ((v * 2246822519u) >> 16); }
 void Dictionary::Reindex() {
     for (uint64_t& w : lengthLetter_) w = 0;
     prefixes_.assign(2 * 65536 / 64, 0);
-    shortName_ = false;
-    for (const DictionaryRow& r : rows_) {
-        const std::string& k = r.oldName;
+    rowsByPrefix_.clear();
+    shortName_ = lineEndName_ = false;
+    for (size_t row = 0; row < rows_.size(); ++row) {
+        const std::string& k = rows_[row].oldName;
         if (k.empty()) continue;  // matches nothing
         const uint32_t ll = LengthLetter(k.data(), k.size());
         lengthLetter_[ll >> 6] |= uint64_t{1} << (ll & 63);
@@ -57,7 +58,10 @@ void Dictionary::Reindex() {
             bit = k.size() == 3 ? Hash3(Load3(b)) : Hash4(Load4(b));
         }
         prefixes_[bit >> 6] |= uint64_t{1} << (bit & 63);
+        if (k.find('\n') != std::string::npos) lineEndName_ = true;
+        rowsByPrefix_.push_back(uint64_t{bit} << 32 | row);
     }
+    std::sort(rowsByPrefix_.begin(), rowsByPrefix_.end());
 }
 
 void Dictionary::Clear() {
@@ -82,6 +86,44 @@ bool Dictionary::MayOccurIn(const std::string& text) const {
         if ((bits[a >> 6] >> (a & 63)) & 1) return true;
     }
     return false;
+}
+
+const char* Dictionary::NextCandidate(const char* from, const char* end) const {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(from);
+    const unsigned char* const e = reinterpret_cast<const unsigned char*>(end);
+    const uint64_t* bits = prefixes_.data();
+    for (; e - p >= 4; ++p) {
+        const uint32_t v = Load4(p);
+        const uint32_t a = Hash3(v & 0xFFFFFFu), b = Hash4(v);
+        if (((bits[a >> 6] >> (a & 63)) | (bits[b >> 6] >> (b & 63))) & 1) return reinterpret_cast<const char*>(p);
+    }
+    if (e - p == 3) {
+        const uint32_t a = Hash3(Load3(p));
+        if ((bits[a >> 6] >> (a & 63)) & 1) return reinterpret_cast<const char*>(p);
+    }
+    return end;
+}
+
+int32_t Dictionary::RowAt(const char* at, const char* end, int32_t below) const {
+    const size_t room = static_cast<size_t>(end - at);
+    if (room < 3) return -1;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(at);
+    int32_t best = -1;
+    // A name of three bytes hides behind its 3-byte hash, a longer one behind its 4-byte hash.
+    const uint32_t keys[2] = {Hash3(Load3(p)), room >= 4 ? Hash4(Load4(p)) : 0u};
+    for (size_t k = 0; k < (room >= 4 ? 2u : 1u); ++k) {
+        auto it = std::lower_bound(rowsByPrefix_.begin(), rowsByPrefix_.end(), uint64_t{keys[k]} << 32);
+        for (; it != rowsByPrefix_.end() && (*it >> 32) == keys[k]; ++it) {
+            const int32_t row = static_cast<int32_t>(*it & 0xFFFFFFFFu);
+            if (row >= below || (best >= 0 && row >= best)) break;  // sorted by row within a hash
+            const std::string& name = rows_[static_cast<size_t>(row)].oldName;
+            if (name.size() <= room && std::memcmp(name.data(), at, name.size()) == 0) {
+                best = row;
+                break;
+            }
+        }
+    }
+    return best;
 }
 
 const DictionaryRow* Dictionary::Find(const char* name, size_t len) const {

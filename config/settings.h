@@ -67,6 +67,16 @@ public:
     // significant); true means it may. Lets sub-string matching pass over
     // most lines of a tree at a glance.
     bool MayOccurIn(const std::string& text) const;
+    // Sub-string Search over whole blocks of lines: true when every old name
+    // has three bytes or more and no line end, so a name starting at a
+    // position can be told from that position's first four bytes alone.
+    bool BlockSearchable() const { return !rows_.empty() && !shortName_ && !lineEndName_; }
+    // The first position in [from, end) where an old name may start (`end`
+    // when none). Needs BlockSearchable().
+    const char* NextCandidate(const char* from, const char* end) const;
+    // The lowest row below `below` whose old name starts at `at` and ends
+    // by `end`, or -1.
+    int32_t RowAt(const char* at, const char* end, int32_t below) const;
 
 private:
     void Reindex();  // after every change of the rows
@@ -78,7 +88,10 @@ private:
     // the hashes cannot stand for.
     uint64_t lengthLetter_[8] = {};
     std::vector<uint64_t> prefixes_;
+    // The rows behind each bit of `prefixes_`: (bit << 32 | row), sorted.
+    std::vector<uint64_t> rowsByPrefix_;
     bool shortName_ = false;
+    bool lineEndName_ = false;
 };
 
 // What becomes of an in-place rewrite: written (the window, and vantor-cli
