@@ -5,6 +5,11 @@
 
 #include "platform/text.h"
 
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define VANTOR_WIDE_SCAN 1
+#endif
+
 namespace vantor {
 
 SettingsRecord Settings;
@@ -62,7 +67,65 @@ void Dictionary::Reindex() {
         rowsByPrefix_.push_back(uint64_t{bit} << 32 | row);
     }
     std::sort(rowsByPrefix_.begin(), rowsByPrefix_.end());
+    // Names alike share a group, so that a group stands for few bytes.
+    std::vector<const std::string*> names;
+    for (const DictionaryRow& r : rows_)
+        if (r.oldName.size() >= 3) names.push_back(&r.oldName);
+    std::sort(names.begin(), names.end(), [](const std::string* a, const std::string* b) { return *a < *b; });
+    std::memset(nibbles_, 0, sizeof nibbles_);
+    const size_t perGroup = (names.size() + 7) / 8;
+    for (size_t i = 0; i < names.size(); ++i)
+        for (size_t k = 0; k < 3; ++k) {
+            const unsigned char c = static_cast<unsigned char>((*names[i])[k]);
+            const uint8_t group = static_cast<uint8_t>(1u << (i / perGroup));
+            nibbles_[2 * k][c & 15] |= group;
+            nibbles_[2 * k + 1][c >> 4] |= group;
+        }
+#ifdef VANTOR_WIDE_SCAN
+    __builtin_cpu_init();
+    wide_ = __builtin_cpu_supports("avx2");
+#endif
 }
+
+namespace {
+
+inline bool PrefixBit(const uint64_t* bits, const unsigned char* p) {
+    const uint32_t v = Load4(p);  // one load serves both hashes
+    const uint32_t a = Hash3(v & 0xFFFFFFu), b = Hash4(v);
+    return (((bits[a >> 6] >> (a & 63)) | (bits[b >> 6] >> (b & 63))) & 1) != 0;
+}
+
+#ifdef VANTOR_WIDE_SCAN
+// The first position from `p` whose first three bytes fit some group and
+// whose prefix bit is set, or nullptr; `p` is left where fewer than 35 bytes
+// remain.
+__attribute__((target("avx2"))) const unsigned char* WideScan(const unsigned char*& p, const unsigned char* e,
+                                                               const uint8_t (&nibbles)[6][16],
+                                                               const uint64_t* bits) {
+    __m256i tables[6];
+    for (int t = 0; t < 6; ++t)
+        tables[t] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(nibbles[t])));
+    const __m256i low = _mm256_set1_epi8(0x0F);
+    const __m256i zero = _mm256_setzero_si256();
+    for (; e - p >= 35; p += 32) {
+        __m256i groups = _mm256_set1_epi8(-1);
+        for (int k = 0; k < 3; ++k) {
+            const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + k));
+            const __m256i lo = _mm256_shuffle_epi8(tables[2 * k], _mm256_and_si256(c, low));
+            const __m256i hi = _mm256_shuffle_epi8(tables[2 * k + 1], _mm256_and_si256(_mm256_srli_epi16(c, 4), low));
+            groups = _mm256_and_si256(groups, _mm256_and_si256(lo, hi));
+        }
+        uint32_t mask = ~static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(groups, zero)));
+        for (; mask != 0; mask &= mask - 1) {
+            const unsigned char* q = p + __builtin_ctz(mask);
+            if (PrefixBit(bits, q)) return q;  // four bytes are there: 35 were
+        }
+    }
+    return nullptr;
+}
+#endif
+
+}  // namespace
 
 void Dictionary::Clear() {
     rows_.clear();
@@ -92,11 +155,12 @@ const char* Dictionary::NextCandidate(const char* from, const char* end) const {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(from);
     const unsigned char* const e = reinterpret_cast<const unsigned char*>(end);
     const uint64_t* bits = prefixes_.data();
-    for (; e - p >= 4; ++p) {
-        const uint32_t v = Load4(p);
-        const uint32_t a = Hash3(v & 0xFFFFFFu), b = Hash4(v);
-        if (((bits[a >> 6] >> (a & 63)) | (bits[b >> 6] >> (b & 63))) & 1) return reinterpret_cast<const char*>(p);
-    }
+#ifdef VANTOR_WIDE_SCAN
+    if (wide_)
+        if (const unsigned char* hit = WideScan(p, e, nibbles_, bits)) return reinterpret_cast<const char*>(hit);
+#endif
+    for (; e - p >= 4; ++p)
+        if (PrefixBit(bits, p)) return reinterpret_cast<const char*>(p);
     if (e - p == 3) {
         const uint32_t a = Hash3(Load3(p));
         if ((bits[a >> 6] >> (a & 63)) & 1) return reinterpret_cast<const char*>(p);

@@ -92,6 +92,11 @@ private:
     std::vector<uint64_t> rowsByPrefix_;
     bool shortName_ = false;
     bool lineEndName_ = false;
+    // NextCandidate's first look, 32 positions at a time where the processor
+    // allows: the old names in eight groups; entry [2k][v] holds the groups
+    // with a name whose byte k has low half v, [2k + 1][v] the high halves.
+    uint8_t nibbles_[6][16] = {};
+    bool wide_ = false;
 };
 
 // What becomes of an in-place rewrite: written (the window, and vantor-cli
