@@ -68,19 +68,31 @@ void Dictionary::Reindex() {
     }
     std::sort(rowsByPrefix_.begin(), rowsByPrefix_.end());
     // Names alike share a group, so that a group stands for few bytes.
+    // Names of three bytes, which take any fourth byte, go first: together.
     std::vector<const std::string*> names;
     for (const DictionaryRow& r : rows_)
         if (r.oldName.size() >= 3) names.push_back(&r.oldName);
-    std::sort(names.begin(), names.end(), [](const std::string* a, const std::string* b) { return *a < *b; });
+    std::sort(names.begin(), names.end(), [](const std::string* a, const std::string* b) {
+        const bool a3 = a->size() == 3, b3 = b->size() == 3;
+        return a3 != b3 ? a3 : *a < *b;
+    });
     std::memset(nibbles_, 0, sizeof nibbles_);
     const size_t perGroup = (names.size() + 7) / 8;
-    for (size_t i = 0; i < names.size(); ++i)
-        for (size_t k = 0; k < 3; ++k) {
+    for (size_t i = 0; i < names.size(); ++i) {
+        const uint8_t group = static_cast<uint8_t>(1u << (i / perGroup));
+        for (size_t k = 0; k < 4; ++k) {
+            if (k == names[i]->size()) {
+                for (int v = 0; v < 16; ++v) {
+                    nibbles_[2 * k][v] |= group;
+                    nibbles_[2 * k + 1][v] |= group;
+                }
+                break;
+            }
             const unsigned char c = static_cast<unsigned char>((*names[i])[k]);
-            const uint8_t group = static_cast<uint8_t>(1u << (i / perGroup));
             nibbles_[2 * k][c & 15] |= group;
             nibbles_[2 * k + 1][c >> 4] |= group;
         }
+    }
 #ifdef VANTOR_WIDE_SCAN
     __builtin_cpu_init();
     wide_ = __builtin_cpu_supports("avx2");
@@ -96,20 +108,20 @@ inline bool PrefixBit(const uint64_t* bits, const unsigned char* p) {
 }
 
 #ifdef VANTOR_WIDE_SCAN
-// The first position from `p` whose first three bytes fit some group and
-// whose prefix bit is set, or nullptr; `p` is left where fewer than 35 bytes
+// The first position from `p` whose first four bytes fit some group and
+// whose prefix bit is set, or nullptr; `p` is left where fewer than 36 bytes
 // remain.
 __attribute__((target("avx2"))) const unsigned char* WideScan(const unsigned char*& p, const unsigned char* e,
-                                                               const uint8_t (&nibbles)[6][16],
+                                                               const uint8_t (&nibbles)[8][16],
                                                                const uint64_t* bits) {
-    __m256i tables[6];
-    for (int t = 0; t < 6; ++t)
+    __m256i tables[8];
+    for (int t = 0; t < 8; ++t)
         tables[t] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(nibbles[t])));
     const __m256i low = _mm256_set1_epi8(0x0F);
     const __m256i zero = _mm256_setzero_si256();
-    for (; e - p >= 35; p += 32) {
+    for (; e - p >= 36; p += 32) {
         __m256i groups = _mm256_set1_epi8(-1);
-        for (int k = 0; k < 3; ++k) {
+        for (int k = 0; k < 4; ++k) {
             const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + k));
             const __m256i lo = _mm256_shuffle_epi8(tables[2 * k], _mm256_and_si256(c, low));
             const __m256i hi = _mm256_shuffle_epi8(tables[2 * k + 1], _mm256_and_si256(_mm256_srli_epi16(c, 4), low));
@@ -118,7 +130,7 @@ __attribute__((target("avx2"))) const unsigned char* WideScan(const unsigned cha
         uint32_t mask = ~static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(groups, zero)));
         for (; mask != 0; mask &= mask - 1) {
             const unsigned char* q = p + __builtin_ctz(mask);
-            if (PrefixBit(bits, q)) return q;  // four bytes are there: 35 were
+            if (PrefixBit(bits, q)) return q;  // four bytes are there: 36 were
         }
     }
     return nullptr;

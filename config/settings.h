@@ -94,8 +94,9 @@ private:
     bool lineEndName_ = false;
     // NextCandidate's first look, 32 positions at a time where the processor
     // allows: the old names in eight groups; entry [2k][v] holds the groups
-    // with a name whose byte k has low half v, [2k + 1][v] the high halves.
-    uint8_t nibbles_[6][16] = {};
+    // with a name whose byte k (0 to 3) has low half v, [2k + 1][v] the high
+    // halves; a name of three bytes takes any fourth.
+    uint8_t nibbles_[8][16] = {};
     bool wide_ = false;
 };
 
