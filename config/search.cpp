@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "console/console.h"
 
 namespace vantor {
@@ -17,9 +21,25 @@ void ReportMatch(const std::string& line, size_t at, const std::string& key) {
     if (line.empty() || line.back() != '\n') ConsolePrint(&console, "\n");
 }
 
-// Line ends in [p, end), eight bytes at a time.
+#if defined(__GNUC__) && defined(__x86_64__)
+// Line ends from `p` on, 32 bytes at a time; `p` is left where fewer remain.
+__attribute__((target("avx2,popcnt"))) int32_t CountLineEndsWide(const char*& p, const char* end) {
+    const __m256i nl = _mm256_set1_epi8('\n');
+    int32_t n = 0;
+    for (; end - p >= 32; p += 32) {
+        const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        n += __builtin_popcount(static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, nl))));
+    }
+    return n;
+}
+#endif
+
+// Line ends in [p, end), eight bytes at a time where no wider way is there.
 int32_t CountLineEnds(const char* p, const char* end) {
     int32_t n = 0;
+#if defined(__GNUC__) && defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2")) n = CountLineEndsWide(p, end);
+#endif
     constexpr uint64_t kOnes = 0x0101010101010101u, kLow7 = 0x7F7F7F7F7F7F7F7Fu;
     while (end - p >= 8) {
         // Each byte of `sums` counts up to 255 words' worth of line ends.
