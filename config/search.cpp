@@ -14,7 +14,7 @@ namespace {
 
 void ReportMatch(const std::string& line, size_t at, const std::string& key) {
     if (at > 0) ConsolePrint(&console, "%.*s", static_cast<int>(at), line.data());
-    ConsolePrintColor(&console, kColorGreen, "%s", key.c_str());
+    ConsoleWriteColor(&console, kColorGreen, key.c_str());
     const char* rest = line.c_str() + at + key.size();
     if (*rest) ConsolePrint(&console, "%s", rest);
     // A last line without line end must not leave the console line open.

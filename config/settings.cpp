@@ -188,6 +188,7 @@ int32_t Dictionary::RowAt(const char* at, const char* end, int32_t below) const 
     // A name of three bytes hides behind its 3-byte hash, a longer one behind its 4-byte hash.
     const uint32_t keys[2] = {Hash3(Load3(p)), room >= 4 ? Hash4(Load4(p)) : 0u};
     for (size_t k = 0; k < (room >= 4 ? 2u : 1u); ++k) {
+        if (!((prefixes_[keys[k] >> 6] >> (keys[k] & 63)) & 1)) continue;  // no row behind this hash
         auto it = std::lower_bound(rowsByPrefix_.begin(), rowsByPrefix_.end(), uint64_t{keys[k]} << 32);
         for (; it != rowsByPrefix_.end() && (*it >> 32) == keys[k]; ++it) {
             const int32_t row = static_cast<int32_t>(*it & 0xFFFFFFFFu);
