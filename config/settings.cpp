@@ -43,6 +43,29 @@ inline uint32_t Load4(const unsigned char* p) { return Load3(p) | (uint32_t{p[3]
 inline uint32_t Hash3(uint32_t v) { return (v * 2654435761u) >> 16; }
 inline uint32_t Hash4(uint32_t v) { return 65536 + ((v * 2246822519u) >> 16); }
 
+// The half bytes a group of names takes at each of its first four bytes; a
+// name of three bytes takes any fourth.
+struct GroupHalves {
+    uint16_t low[4] = {}, high[4] = {};
+    void Add(const std::string& name) {
+        for (size_t k = 0; k < 4; ++k) {
+            const unsigned char c = k < name.size() ? static_cast<unsigned char>(name[k]) : 0;
+            low[k] |= k < name.size() ? static_cast<uint16_t>(1u << (c & 15)) : 0xFFFF;
+            high[k] |= k < name.size() ? static_cast<uint16_t>(1u << (c >> 4)) : 0xFFFF;
+        }
+    }
+    // The share of positions of a plain text (printable bytes, all alike) the group lets through.
+    double Pass() const {
+        double share = 1;
+        for (size_t k = 0; k < 4; ++k) {
+            int through = 0;
+            for (int c = 0x20; c < 0x7F; ++c) through += (low[k] >> (c & 15)) & (high[k] >> (c >> 4)) & 1;
+            share *= through / 95.0;
+        }
+        return share;
+    }
+};
+
 }  // namespace
 
 void Dictionary::Reindex() {
@@ -67,32 +90,52 @@ void Dictionary::Reindex() {
         rowsByPrefix_.push_back(uint64_t{bit} << 32 | row);
     }
     std::sort(rowsByPrefix_.begin(), rowsByPrefix_.end());
-    // Names alike share a group, so that a group stands for few bytes.
-    // Names of three bytes, which take any fourth byte, go first: together.
+    // Names alike share a group, so that a group stands for few bytes: each
+    // name, the least telling first, joins the group it widens least (a few
+    // dozen names); a larger dictionary is cut in byte order.
     std::vector<const std::string*> names;
     for (const DictionaryRow& r : rows_)
         if (r.oldName.size() >= 3) names.push_back(&r.oldName);
-    std::sort(names.begin(), names.end(), [](const std::string* a, const std::string* b) {
-        const bool a3 = a->size() == 3, b3 = b->size() == 3;
-        return a3 != b3 ? a3 : *a < *b;
-    });
-    std::memset(nibbles_, 0, sizeof nibbles_);
+    std::vector<GroupHalves> groups(8);
+    std::vector<uint8_t> groupOf(names.size());
     const size_t perGroup = (names.size() + 7) / 8;
-    for (size_t i = 0; i < names.size(); ++i) {
-        const uint8_t group = static_cast<uint8_t>(1u << (i / perGroup));
-        for (size_t k = 0; k < 4; ++k) {
-            if (k == names[i]->size()) {
-                for (int v = 0; v < 16; ++v) {
-                    nibbles_[2 * k][v] |= group;
-                    nibbles_[2 * k + 1][v] |= group;
-                }
-                break;
-            }
-            const unsigned char c = static_cast<unsigned char>((*names[i])[k]);
-            nibbles_[2 * k][c & 15] |= group;
-            nibbles_[2 * k + 1][c >> 4] |= group;
+    if (names.size() <= 64) {
+        std::vector<std::pair<double, size_t>> order;
+        for (size_t i = 0; i < names.size(); ++i) {
+            GroupHalves alone;
+            alone.Add(*names[i]);
+            order.emplace_back(-alone.Pass(), i);
         }
+        std::sort(order.begin(), order.end());
+        std::vector<size_t> sizes(8);
+        for (const auto& o : order) {
+            size_t best = 8;
+            double bestGrowth = 0;
+            for (size_t g = 0; g < 8; ++g) {
+                if (sizes[g] > perGroup) continue;
+                GroupHalves wider = groups[g];
+                wider.Add(*names[o.second]);
+                const double growth = wider.Pass() - groups[g].Pass();
+                if (best == 8 || growth < bestGrowth) best = g, bestGrowth = growth;
+            }
+            groups[best].Add(*names[o.second]);
+            ++sizes[best];
+            groupOf[o.second] = static_cast<uint8_t>(best);
+        }
+    } else {
+        std::vector<size_t> order(names.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::sort(order.begin(), order.end(), [&names](size_t a, size_t b) { return *names[a] < *names[b]; });
+        for (size_t i = 0; i < order.size(); ++i) groupOf[order[i]] = static_cast<uint8_t>(i / perGroup);
+        for (size_t i = 0; i < names.size(); ++i) groups[groupOf[i]].Add(*names[i]);
     }
+    std::memset(nibbles_, 0, sizeof nibbles_);
+    for (size_t g = 0; g < 8; ++g)
+        for (size_t k = 0; k < 4; ++k)
+            for (int v = 0; v < 16; ++v) {
+                nibbles_[2 * k][v] |= static_cast<uint8_t>(((groups[g].low[k] >> v) & 1) << g);
+                nibbles_[2 * k + 1][v] |= static_cast<uint8_t>(((groups[g].high[k] >> v) & 1) << g);
+            }
 #ifdef VANTOR_WIDE_SCAN
     __builtin_cpu_init();
     wide_ = __builtin_cpu_supports("avx2");
