@@ -97,7 +97,6 @@ void Dictionary::Reindex() {
     for (const DictionaryRow& r : rows_)
         if (r.oldName.size() >= 3) names.push_back(&r.oldName);
     std::vector<GroupHalves> groups(8);
-    std::vector<uint8_t> groupOf(names.size());
     const size_t perGroup = (names.size() + 7) / 8;
     if (names.size() <= 64) {
         std::vector<std::pair<double, size_t>> order;
@@ -120,14 +119,10 @@ void Dictionary::Reindex() {
             }
             groups[best].Add(*names[o.second]);
             ++sizes[best];
-            groupOf[o.second] = static_cast<uint8_t>(best);
         }
     } else {
-        std::vector<size_t> order(names.size());
-        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-        std::sort(order.begin(), order.end(), [&names](size_t a, size_t b) { return *names[a] < *names[b]; });
-        for (size_t i = 0; i < order.size(); ++i) groupOf[order[i]] = static_cast<uint8_t>(i / perGroup);
-        for (size_t i = 0; i < names.size(); ++i) groups[groupOf[i]].Add(*names[i]);
+        std::sort(names.begin(), names.end(), [](const std::string* a, const std::string* b) { return *a < *b; });
+        for (size_t i = 0; i < names.size(); ++i) groups[i / perGroup].Add(*names[i]);
     }
     std::memset(nibbles_, 0, sizeof nibbles_);
     for (size_t g = 0; g < 8; ++g)

@@ -68,8 +68,9 @@ public:
     // most lines of a tree at a glance.
     bool MayOccurIn(const std::string& text) const;
     // Sub-string Search over whole blocks of lines: true when every old name
-    // has three bytes or more and no line end, so a name starting at a
-    // position can be told from that position's first four bytes alone.
+    // has three bytes or more (the rows that may start at a position are then
+    // told by its first three or four bytes) and no line end (a name found
+    // lies within one line).
     bool BlockSearchable() const { return !rows_.empty() && !shortName_ && !lineEndName_; }
     // The first position in [from, end) where an old name may start (`end`
     // when none). Needs BlockSearchable().
