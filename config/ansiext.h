@@ -51,6 +51,21 @@ public:
         }
         return NextSlow(text);
     }
+    // The whole lines left in the buffer, in one block, taken as if read one
+    // by one; false when it holds no line end (Next then reads the line that
+    // goes on past the buffer, or the last one, or tells the end or an error).
+    bool TakeLines(const char*& data, size_t& size) {
+        if (pos_ >= len_ && !Fill()) return false;
+        const char* start = buf_.get() + pos_;
+        for (const char* q = buf_.get() + len_; q > start; --q)
+            if (q[-1] == '\n') {
+                data = start;
+                size = static_cast<size_t>(q - start);
+                pos_ += size;
+                return true;
+            }
+        return false;
+    }
     // True when no byte is left to read. A read error met while looking ahead
     // answers false; the following Next reports it.
     bool AtEnd() { return pos_ >= len_ && !Fill() && !error_; }

@@ -527,7 +527,31 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
     ctx.lineNumber = 1;
     ctx.outputLineNumber = 1;
     int32_t lines = 0;
-    for (;;) {
+    // Sub-string Search writes nothing: the lines are looked through a
+    // buffer's worth at a time and only those holding a name are copied
+    // (into `held`, which Search leaves unused).
+    const bool blockSearch = substring && !Settings.replaceMode && dictionary != nullptr &&
+                             dictionary->BlockSearchable() && !Settings.checkMode && !Settings.couverture &&
+                             !Settings.designMode;
+    while (blockSearch) {
+        const char* data = nullptr;
+        size_t size = 0;
+        if (reader.TakeLines(data, size)) {
+            lines += SearchLines(data, size, *dictionary, run.held, &ctx.matchCount);
+            continue;
+        }
+        ReadStatus st = ReadLine(reader, ctx.line);
+        if (st == ReadStatus::End) break;
+        if (st == ReadStatus::Error) {
+            PrintError("erreur de lecture of %s\n", "read error on %s\n", source, reader.File().Error());
+            run.readFailed = run.ioError = true;
+            break;
+        }
+        lines += SearchLines(ctx.line.data(), ctx.line.size(), *dictionary, run.held, &ctx.matchCount);
+    }
+    ctx.lineNumber += lines;
+    ctx.outputLineNumber += lines;
+    for (; !blockSearch;) {
         ReadStatus st = ReadLine(reader, ctx.line);
         if (st == ReadStatus::End) break;
         if (st == ReadStatus::Error) {
@@ -542,7 +566,8 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
         if (ctx.lineNumber == 1 && Settings.couverture) InsertCoverageHeader(ctx);
         if (substring) {
             if (ApplyDictionary(ctx.line, dictionary, &ctx.matchCount)) ctx.lineModified = true;
-            ctx.outputLines.push_back(ctx.line);
+            // Search writes nothing: only Replace needs the line kept.
+            if (Settings.replaceMode) ctx.outputLines.push_back(ctx.line);
         } else {
             engine(ctx, dictionary);
         }

@@ -5,6 +5,11 @@
 
 #include "platform/text.h"
 
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define VANTOR_WIDE_SCAN 1
+#endif
+
 namespace vantor {
 
 SettingsRecord Settings;
@@ -41,14 +46,38 @@ inline uint32_t Load4(const unsigned char* p) { return Load3(p) | (uint32_t{p[3]
 inline uint32_t Hash3(uint32_t v) { return (v * 2654435761u) >> 16; }
 inline uint32_t Hash4(uint32_t v) { return 65536 + ((v * 2246822519u) >> 16); }
 
+// The half bytes a group of names takes at each of its first four bytes; a
+// name of three bytes takes any fourth.
+struct GroupHalves {
+    uint16_t low[4] = {}, high[4] = {};
+    void Add(const std::string& name) {
+        for (size_t k = 0; k < 4; ++k) {
+            const unsigned char c = k < name.size() ? static_cast<unsigned char>(name[k]) : 0;
+            low[k] |= k < name.size() ? static_cast<uint16_t>(1u << (c & 15)) : 0xFFFF;
+            high[k] |= k < name.size() ? static_cast<uint16_t>(1u << (c >> 4)) : 0xFFFF;
+        }
+    }
+    // The share of positions of a plain text (printable bytes, all alike) the group lets through.
+    double Pass() const {
+        double share = 1;
+        for (size_t k = 0; k < 4; ++k) {
+            int through = 0;
+            for (int c = 0x20; c < 0x7F; ++c) through += (low[k] >> (c & 15)) & (high[k] >> (c >> 4)) & 1;
+            share *= through / 95.0;
+        }
+        return share;
+    }
+};
+
 }  // namespace
 
 void Dictionary::Reindex() {
     for (uint64_t& w : lengthLetter_) w = 0;
     prefixes_.assign(2 * 65536 / 64, 0);
-    shortName_ = false;
-    for (const DictionaryRow& r : rows_) {
-        const std::string& k = r.oldName;
+    rowsByPrefix_.clear();
+    shortName_ = lineEndName_ = false;
+    for (size_t row = 0; row < rows_.size(); ++row) {
+        const std::string& k = rows_[row].oldName;
         if (k.empty()) continue;  // matches nothing
         const uint32_t ll = LengthLetter(k.data(), k.size());
         lengthLetter_[ll >> 6] |= uint64_t{1} << (ll & 63);
@@ -60,8 +89,96 @@ void Dictionary::Reindex() {
             bit = k.size() == 3 ? Hash3(Load3(b)) : Hash4(Load4(b));
         }
         prefixes_[bit >> 6] |= uint64_t{1} << (bit & 63);
+        if (k.find('\n') != std::string::npos) lineEndName_ = true;
+        rowsByPrefix_.push_back(uint64_t{bit} << 32 | row);
     }
+    std::sort(rowsByPrefix_.begin(), rowsByPrefix_.end());
+    // Names alike share a group, so that a group stands for few bytes: each
+    // name, the least telling first, joins the group it widens least (a few
+    // dozen names); a larger dictionary is cut in byte order.
+    std::vector<const std::string*> names;
+    for (const DictionaryRow& r : rows_)
+        if (r.oldName.size() >= 3) names.push_back(&r.oldName);
+    std::vector<GroupHalves> groups(8);
+    const size_t perGroup = (names.size() + 7) / 8;
+    if (names.size() <= 64) {
+        std::vector<std::pair<double, size_t>> order;
+        for (size_t i = 0; i < names.size(); ++i) {
+            GroupHalves alone;
+            alone.Add(*names[i]);
+            order.emplace_back(-alone.Pass(), i);
+        }
+        std::sort(order.begin(), order.end());
+        std::vector<size_t> sizes(8);
+        for (const auto& o : order) {
+            size_t best = 8;
+            double bestGrowth = 0;
+            for (size_t g = 0; g < 8; ++g) {
+                if (sizes[g] > perGroup) continue;
+                GroupHalves wider = groups[g];
+                wider.Add(*names[o.second]);
+                const double growth = wider.Pass() - groups[g].Pass();
+                if (best == 8 || growth < bestGrowth) best = g, bestGrowth = growth;
+            }
+            groups[best].Add(*names[o.second]);
+            ++sizes[best];
+        }
+    } else {
+        std::sort(names.begin(), names.end(), [](const std::string* a, const std::string* b) { return *a < *b; });
+        for (size_t i = 0; i < names.size(); ++i) groups[i / perGroup].Add(*names[i]);
+    }
+    std::memset(nibbles_, 0, sizeof nibbles_);
+    for (size_t g = 0; g < 8; ++g)
+        for (size_t k = 0; k < 4; ++k)
+            for (int v = 0; v < 16; ++v) {
+                nibbles_[2 * k][v] |= static_cast<uint8_t>(((groups[g].low[k] >> v) & 1) << g);
+                nibbles_[2 * k + 1][v] |= static_cast<uint8_t>(((groups[g].high[k] >> v) & 1) << g);
+            }
+#ifdef VANTOR_WIDE_SCAN
+    __builtin_cpu_init();
+    wide_ = __builtin_cpu_supports("avx2");
+#endif
 }
+
+namespace {
+
+inline bool PrefixBit(const uint64_t* bits, const unsigned char* p) {
+    const uint32_t v = Load4(p);  // one load serves both hashes
+    const uint32_t a = Hash3(v & 0xFFFFFFu), b = Hash4(v);
+    return (((bits[a >> 6] >> (a & 63)) | (bits[b >> 6] >> (b & 63))) & 1) != 0;
+}
+
+#ifdef VANTOR_WIDE_SCAN
+// The first position from `p` whose first four bytes fit some group and
+// whose prefix bit is set, or nullptr; `p` is left where fewer than 36 bytes
+// remain.
+__attribute__((target("avx2"))) const unsigned char* WideScan(const unsigned char*& p, const unsigned char* e,
+                                                               const uint8_t (&nibbles)[8][16],
+                                                               const uint64_t* bits) {
+    __m256i tables[8];
+    for (int t = 0; t < 8; ++t)
+        tables[t] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(nibbles[t])));
+    const __m256i low = _mm256_set1_epi8(0x0F);
+    const __m256i zero = _mm256_setzero_si256();
+    for (; e - p >= 36; p += 32) {
+        __m256i groups = _mm256_set1_epi8(-1);
+        for (int k = 0; k < 4; ++k) {
+            const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + k));
+            const __m256i lo = _mm256_shuffle_epi8(tables[2 * k], _mm256_and_si256(c, low));
+            const __m256i hi = _mm256_shuffle_epi8(tables[2 * k + 1], _mm256_and_si256(_mm256_srli_epi16(c, 4), low));
+            groups = _mm256_and_si256(groups, _mm256_and_si256(lo, hi));
+        }
+        uint32_t mask = ~static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(groups, zero)));
+        for (; mask != 0; mask &= mask - 1) {
+            const unsigned char* q = p + __builtin_ctz(mask);
+            if (PrefixBit(bits, q)) return q;  // four bytes are there: 36 were
+        }
+    }
+    return nullptr;
+}
+#endif
+
+}  // namespace
 
 void Dictionary::Clear() {
     rows_.clear();
@@ -85,6 +202,46 @@ bool Dictionary::MayOccurIn(const std::string& text) const {
         if ((bits[a >> 6] >> (a & 63)) & 1) return true;
     }
     return false;
+}
+
+const char* Dictionary::NextCandidate(const char* from, const char* end) const {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(from);
+    const unsigned char* const e = reinterpret_cast<const unsigned char*>(end);
+    const uint64_t* bits = prefixes_.data();
+#ifdef VANTOR_WIDE_SCAN
+    if (wide_)
+        if (const unsigned char* hit = WideScan(p, e, nibbles_, bits)) return reinterpret_cast<const char*>(hit);
+#endif
+    for (; e - p >= 4; ++p)
+        if (PrefixBit(bits, p)) return reinterpret_cast<const char*>(p);
+    if (e - p == 3) {
+        const uint32_t a = Hash3(Load3(p));
+        if ((bits[a >> 6] >> (a & 63)) & 1) return reinterpret_cast<const char*>(p);
+    }
+    return end;
+}
+
+int32_t Dictionary::RowAt(const char* at, const char* end, int32_t below) const {
+    const size_t room = static_cast<size_t>(end - at);
+    if (room < 3) return -1;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(at);
+    int32_t best = -1;
+    // A name of three bytes hides behind its 3-byte hash, a longer one behind its 4-byte hash.
+    const uint32_t keys[2] = {Hash3(Load3(p)), room >= 4 ? Hash4(Load4(p)) : 0u};
+    for (size_t k = 0; k < (room >= 4 ? 2u : 1u); ++k) {
+        if (!((prefixes_[keys[k] >> 6] >> (keys[k] & 63)) & 1)) continue;  // no row behind this hash
+        auto it = std::lower_bound(rowsByPrefix_.begin(), rowsByPrefix_.end(), uint64_t{keys[k]} << 32);
+        for (; it != rowsByPrefix_.end() && (*it >> 32) == keys[k]; ++it) {
+            const int32_t row = static_cast<int32_t>(*it & 0xFFFFFFFFu);
+            if (row >= below || (best >= 0 && row >= best)) break;  // sorted by row within a hash
+            const std::string& name = rows_[static_cast<size_t>(row)].oldName;
+            if (name.size() <= room && std::memcmp(name.data(), at, name.size()) == 0) {
+                best = row;
+                break;
+            }
+        }
+    }
+    return best;
 }
 
 const DictionaryRow* Dictionary::Find(const char* name, size_t len) const {

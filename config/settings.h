@@ -67,6 +67,17 @@ public:
     // significant); true means it may. Lets sub-string matching pass over
     // most lines of a tree at a glance.
     bool MayOccurIn(const std::string& text) const;
+    // Sub-string Search over whole blocks of lines: true when every old name
+    // has three bytes or more (the rows that may start at a position are then
+    // told by its first three or four bytes) and no line end (a name found
+    // lies within one line).
+    bool BlockSearchable() const { return !rows_.empty() && !shortName_ && !lineEndName_; }
+    // The first position in [from, end) where an old name may start (`end`
+    // when none). Needs BlockSearchable().
+    const char* NextCandidate(const char* from, const char* end) const;
+    // The lowest row below `below` whose old name starts at `at` and ends
+    // by `end`, or -1.
+    int32_t RowAt(const char* at, const char* end, int32_t below) const;
 
 private:
     void Reindex();  // after every change of the rows
@@ -78,7 +89,16 @@ private:
     // the hashes cannot stand for.
     uint64_t lengthLetter_[32768 / 64] = {};
     std::vector<uint64_t> prefixes_;
+    // The rows behind each bit of `prefixes_`: (bit << 32 | row), sorted.
+    std::vector<uint64_t> rowsByPrefix_;
     bool shortName_ = false;
+    bool lineEndName_ = false;
+    // NextCandidate's first look, 32 positions at a time where the processor
+    // allows: the old names in eight groups; entry [2k][v] holds the groups
+    // with a name whose byte k (0 to 3) has low half v, [2k + 1][v] the high
+    // halves; a name of three bytes takes any fourth.
+    uint8_t nibbles_[8][16] = {};
+    bool wide_ = false;
 };
 
 // What becomes of an in-place rewrite: written (the window, and vantor-cli

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config/pipeline.h"
+#include "config/search.h"
 #include "config/settings.h"
 #include "console/recording_sink.h"
 #include "support/test_support.h"
@@ -49,12 +50,17 @@ protected:
         std::remove((path + ".bak").c_str());
         sink.pieces.clear();
         ProcessFile(path, "", &dictionary);
+        return Shown();
+    }
+    // What the console showed since the last clear, as Run returns it.
+    std::string Shown() {
         std::string shown;
         for (const RecordedPiece& p : sink.pieces) {
             if (p.style == fsUnderline) continue;
             EXPECT_TRUE(p.colour == 0 || p.colour == kColorGreen) << p.text;
             shown += p.colour == kColorGreen ? "[" + p.text + "]" : p.text;
         }
+        sink.pieces.clear();
         return shown;
     }
     std::string Search(const Rows& rows, const std::string& source, bool substring = false) {
@@ -126,6 +132,60 @@ TEST_F(SearchReplace, ReportFormat) {
     // A last line without line end still ends its report lines.
     EXPECT_EQ("0001:[x] = x\n0001:x = [x]\n", Search({{"x", "y"}}, "x = x"));
     EXPECT_EQ("[x] = x\n", Search({{"x", "y"}}, "x = x", true));
+}
+
+// Search over whole blocks of lines tells and counts what the line-by-line
+// Search does, through the wide first look too (blocks of many bytes).
+TEST_F(SearchReplace, BlockSearchAgreesWithLineByLine) {
+    // A name across a line end is none; an earlier row found later in the line
+    // wins; the last line, without its end, is counted and its report ended.
+    EXPECT_EQ("ha [beta] alpha\n[alpha]\n", Search({{"beta", "x"}, {"alpha", "y"}}, "alp\nha beta alpha\nalpha", true));
+    uint32_t seed = 4321;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    const char alphabet[] = "abc_\n";
+    for (int round = 0; round < 300; ++round) {
+        Dictionary d;
+        for (int k = 0; k < 1 + round % 9; ++k) {
+            std::string key;
+            for (size_t n = 3 + next() % 4; key.size() < n;) key += alphabet[next() % 4];
+            d.Add(key, "x");
+        }
+        std::string text;
+        for (size_t n = next() % 600; text.size() < n;) text += alphabet[next() % 5];
+        int32_t expectedMatches = 0, expectedLines = 0, matches = 0;
+        for (size_t from = 0; from < text.size(); ++expectedLines) {
+            const size_t nl = text.find('\n', from);
+            const size_t to = nl == std::string::npos ? text.size() : nl + 1;
+            std::string line = text.substr(from, to - from);
+            ApplyDictionary(line, &d, &expectedMatches);
+            from = to;
+        }
+        const std::string expected = Shown();
+        std::string room;
+        ASSERT_TRUE(d.BlockSearchable());
+        EXPECT_EQ(expectedLines, SearchLines(text.data(), text.size(), d, room, &matches)) << text;
+        EXPECT_EQ(expected, Shown()) << text;
+        EXPECT_EQ(expectedMatches, matches);
+    }
+    // A file larger than the read buffer: lines that go on past it are searched whole.
+    Dictionary d;
+    d.Add("abc_", "x");
+    d.Add("cab", "y");
+    std::string text;
+    while (text.size() < 200000) text += alphabet[next() % 5];
+    WriteFile(path, text);
+    std::string room;
+    int32_t matches = 0;
+    const int32_t lines = SearchLines(text.data(), text.size(), d, room, &matches);
+    const std::string expected = Shown();
+    Settings.substringMode = true;
+    const FileCounts counts = ProcessFile(path, "", &d);
+    EXPECT_EQ(expected, Shown());
+    EXPECT_EQ(lines, counts.lines);
+    EXPECT_EQ(matches, counts.matches);
+    EXPECT_FALSE(Dictionary().BlockSearchable());
+    d.Add("ab", "z");
+    EXPECT_FALSE(d.BlockSearchable());  // a name of two bytes takes the line-by-line way
 }
 
 // The quick rejections of the dictionary never hide a name that is there.
