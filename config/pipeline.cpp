@@ -98,6 +98,17 @@ void PrintError(const char* fr, const char* en, const std::string& path, int err
     ReportFileError(fr, en, path, ErrorText(error));
 }
 
+// The next line into `line`; false at the end of the file or on a read error,
+// which is reported and marks the run.
+bool NextLine(FileRun& run, LineReader& reader, std::string& line, const std::string& source) {
+    const ReadStatus st = ReadLine(reader, line);
+    if (st == ReadStatus::Error) {
+        PrintError("erreur de lecture of %s\n", "read error on %s\n", source, reader.File().Error());
+        run.readFailed = run.ioError = true;
+    }
+    return st == ReadStatus::Line;
+}
+
 void NoteError(FileRun& run) {
     if (run.error == 0) run.error = errno;
 }
@@ -533,32 +544,22 @@ FileCounts ProcessFile(const std::string& source, const std::string& destination
     const bool blockSearch = substring && !Settings.replaceMode && dictionary != nullptr &&
                              dictionary->BlockSearchable() && !Settings.checkMode && !Settings.couverture &&
                              !Settings.designMode;
-    while (blockSearch) {
+    if (blockSearch) {
         const char* data = nullptr;
         size_t size = 0;
-        if (reader.TakeLines(data, size)) {
-            lines += SearchLines(data, size, *dictionary, run.held, &ctx.matchCount);
-            continue;
+        for (;;) {
+            if (reader.TakeLines(data, size)) {
+                lines += SearchLines(data, size, *dictionary, run.held, &ctx.matchCount);
+            } else if (NextLine(run, reader, ctx.line, source)) {
+                lines += SearchLines(ctx.line.data(), ctx.line.size(), *dictionary, run.held, &ctx.matchCount);
+            } else {
+                break;
+            }
         }
-        ReadStatus st = ReadLine(reader, ctx.line);
-        if (st == ReadStatus::End) break;
-        if (st == ReadStatus::Error) {
-            PrintError("erreur de lecture of %s\n", "read error on %s\n", source, reader.File().Error());
-            run.readFailed = run.ioError = true;
-            break;
-        }
-        lines += SearchLines(ctx.line.data(), ctx.line.size(), *dictionary, run.held, &ctx.matchCount);
+        ctx.lineNumber += lines;
+        ctx.outputLineNumber += lines;
     }
-    ctx.lineNumber += lines;
-    ctx.outputLineNumber += lines;
-    for (; !blockSearch;) {
-        ReadStatus st = ReadLine(reader, ctx.line);
-        if (st == ReadStatus::End) break;
-        if (st == ReadStatus::Error) {
-            PrintError("erreur de lecture of %s\n", "read error on %s\n", source, reader.File().Error());
-            run.readFailed = run.ioError = true;
-            break;
-        }
+    while (!blockSearch && NextLine(run, reader, ctx.line, source)) {
         ++lines;
         bool atEof = reader.AtEnd();
         // The header goes in before the first line is processed: a function
