@@ -87,6 +87,7 @@ for t in "$samples" "$gen"; do
   same "$n-search" "$t" $masks --dict a=alpha --dict return=RETURN search
   same "$n-replace" "$t" $masks --dict a=alpha --dict return=RETURN replace
   same "$n-replace-sub" "$t" $masks --substring --dict ret=RET replace
+  same "$n-search-sub" "$t" $masks --substring --dict ret=RET --dict include=INC search
   same "$n-apply-check" "$t" $masks apply --check
   same "$n-apply-diff" "$t" $masks apply --diff
 done
