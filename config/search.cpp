@@ -13,10 +13,10 @@ namespace vantor {
 namespace {
 
 void ReportMatch(const std::string& line, size_t at, const std::string& key) {
-    if (at > 0) ConsolePrint(&console, "%.*s", static_cast<int>(at), line.data());
+    if (at > 0) ConsoleWrite(&console, line.data(), at);
     ConsoleWriteColor(&console, kColorGreen, key.c_str());
-    const char* rest = line.c_str() + at + key.size();
-    if (*rest) ConsolePrint(&console, "%s", rest);
+    const size_t restAt = at + key.size();
+    if (restAt < line.size() && line[restAt] != '\0') ConsoleWrite(&console, line.data() + restAt, line.size() - restAt);
     // A last line without line end must not leave the console line open.
     if (line.empty() || line.back() != '\n') ConsolePrint(&console, "\n");
 }

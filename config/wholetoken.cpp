@@ -19,7 +19,7 @@ void MatchWholeToken(ctxFichier& ctx, const Dictionary* dictionary) {
     // The prefix is the output line so far: bytes already cut off and emitted are not shown.
     size_t head = ctx.lineStart > 0 ? static_cast<size_t>(ctx.lineStart) : 0;
     if (head > start) head = start;
-    if (start > head) ConsolePrint(&console, "%.*s", static_cast<int>(start - head), ctx.line.data() + head);
+    if (start > head) ConsoleWrite(&console, ctx.line.data() + head, start - head);
     const size_t restAt =
         start + ctx.token.size() < ctx.line.size() ? start + ctx.token.size() : ctx.line.size();
     if (!Settings.replaceMode) ++ctx.matchCount;
@@ -29,10 +29,8 @@ void MatchWholeToken(ctxFichier& ctx, const Dictionary* dictionary) {
         ctx.lineModified = true;
     }
     const size_t restFrom = start + ctx.token.size();
-    ConsolePrintColor(&console, kColorGreen, "%s", ctx.token.c_str());
-    if (restFrom < ctx.line.size())
-        ConsolePrint(&console, "%.*s", static_cast<int>(ctx.line.size() - restFrom),
-                     ctx.line.data() + restFrom);
+    ConsoleWriteColor(&console, kColorGreen, ctx.token.c_str());
+    if (restFrom < ctx.line.size()) ConsoleWrite(&console, ctx.line.data() + restFrom, ctx.line.size() - restFrom);
     // A last line without line end must not leave the console line open.
     if (ctx.line.empty() || ctx.line.back() != '\n') ConsolePrint(&console, "\n");
 }

@@ -383,6 +383,16 @@ int ConsoleWriteColor(TConsole* c, uint32_t colour, const char* text) {
     return OutputText(c, colour, 0, 0, buffer, kConsoleBufferSize - 1);
 }
 
+int ConsoleWrite(TConsole* c, const char* text, size_t len) {
+    // As "%.*s" takes it: up to the first NUL, cut to one message's room.
+    if (const void* nul = std::memchr(text, '\0', len)) len = static_cast<size_t>(static_cast<const char*>(nul) - text);
+    if (len > kConsoleBufferSize - 1) len = kConsoleBufferSize - 1;
+    char buffer[kConsoleBufferSize];
+    std::memcpy(buffer, text, len);
+    buffer[len] = '\0';
+    return OutputText(c, 0, 0, kPaneColour | kPaneStyle, buffer, len);
+}
+
 int ConsolePrintColor(TConsole* c, uint32_t colour, const char* format, ...) {
     va_list args;
     va_start(args, format);

@@ -139,6 +139,9 @@ int ConsolePrintStyle(TConsole* c, uint8_t style, const char* format, ...)
 // (the violation reports: one per finding, where formatting cost as much as
 // reading the line).
 int ConsoleWriteColor(TConsole* c, uint32_t colour, const char* text);
+// The same as ConsolePrint(c, "%.*s", len, text): a slice of a line, as
+// Search prints the text around each match.
+int ConsoleWrite(TConsole* c, const char* text, size_t len);
 
 // Main thread (the "Freeze" check box): hold messages, then append them in order.
 void ConsoleFreeze(TConsole* c);

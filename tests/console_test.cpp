@@ -155,6 +155,20 @@ TEST(Console, LongMessagesAreCutAt1999Bytes) {
     EXPECT_EQ(sink.pieces[2].text, std::string(1999, 'y'));
 }
 
+TEST(Console, WriteOfASliceIsPrintOfPercentDotStarS) {
+    const std::string text = std::string("ab\0cd", 5) + std::string(3000, 'z');
+    const size_t slices[][2] = {{0, 2}, {0, 5}, {3, 2}, {3, 2500}, {1, 0}};
+    for (const auto& sl : slices) {
+        TConsole c;
+        RecordingSink written, printed;
+        ConsoleAttach(&c, &written);
+        const int n = ConsoleWrite(&c, text.data() + sl[0], sl[1]);
+        ConsoleAttach(&c, &printed);
+        EXPECT_EQ(n, ConsolePrint(&c, "%.*s", static_cast<int>(sl[1]), text.data() + sl[0]));
+        EXPECT_EQ(written.pieces, printed.pieces) << sl[0] << "+" << sl[1];
+    }
+}
+
 TEST(Console, NoSinkNoMainThreadDoesNotCrash) {
     TConsole c;
     EXPECT_EQ(ConsolePrint(&c, "%d\n", 42), 3);
