@@ -1,6 +1,7 @@
 #include "config/settings.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cstring>
 
 #include "platform/text.h"
@@ -61,8 +62,11 @@ struct GroupHalves {
     double Pass() const {
         double share = 1;
         for (size_t k = 0; k < 4; ++k) {
+            // Printable bytes are the high halves 2 to 7, less 0x7F.
             int through = 0;
-            for (int c = 0x20; c < 0x7F; ++c) through += (low[k] >> (c & 15)) & (high[k] >> (c >> 4)) & 1;
+            for (int h = 2; h <= 7; ++h)
+                if ((high[k] >> h) & 1)
+                    through += static_cast<int>(std::bitset<16>(low[k] & (h == 7 ? 0x7FFFu : 0xFFFFu)).count());
             share *= through / 95.0;
         }
         return share;
