@@ -547,15 +547,14 @@ Flow HandlePunctuation(LineState& s) {
 void HandleAfterPunctuation(LineState& s) {
     ctxFichier& ctx = s.ctx;
     const TokenText& t = ctx.token;
-    if (Is(ctx.previousToken, "}")) return;
-    if (IsContentOperator(t)) {
-        const bool assign = Is(t, "=");
-        if (assign && ctx.parenDepth == 0) ctx.assignmentSeen = true;
-        ctx.statementHasContent = true;
-        // A name and "=" is an executable assignment; a type, a name and "=" is
-        // an initialised declaration.
-        if (!assign || ctx.statementTokenCount == 2) ctx.executableStatement = true;
-    }
+    // Few tokens are such operators: that test goes first.
+    if (!IsContentOperator(t) || Is(ctx.previousToken, "}")) return;
+    const bool assign = Is(t, "=");
+    if (assign && ctx.parenDepth == 0) ctx.assignmentSeen = true;
+    ctx.statementHasContent = true;
+    // A name and "=" is an executable assignment; a type, a name and "=" is
+    // an initialised declaration.
+    if (!assign || ctx.statementTokenCount == 2) ctx.executableStatement = true;
 }
 
 // Start of step 8: inserted braces that must close before this token does
@@ -675,7 +674,8 @@ Flow ProcessToken(LineState& s) {
     }
 
     // 3 to 5.
-    if (ctx.inBlockComment || ctx.inLineComment) ctx.lineHasComment = true;
+    // One store, no branch: comments start and end within lines unpredictably.
+    ctx.lineHasComment |= ctx.inBlockComment | ctx.inLineComment;
     if (ctx.lastLineByte == '}') ctx.structuralLine = false;
     s.targetColumn = 0;
 
