@@ -95,10 +95,9 @@ inline bool Is(const Text& s, const char (&lit)[N]) {
     return s.size() == N - 1 && std::memcmp(s.data(), lit, N - 1) == 0;
 }
 
-template <class Text>
-inline bool StartsWord(const Text& s) {
-    if (s.empty()) return false;
-    const unsigned char c = static_cast<unsigned char>(s[0]);
+// A token's text is followed by a NUL: an empty one needs no test of its own.
+inline bool StartsWord(const TokenText& t) {
+    const unsigned char c = static_cast<unsigned char>(t[0]);
     return c == '_' || IsAsciiLetter(c);
 }
 
@@ -305,7 +304,7 @@ bool CloseBrace(LineState& s) {
     // Every other cut before a "}" is made here too, before its pops: a cut
     // restarts the token, and the pops must run once.
     if (Settings.Indenter && !s.firstToken && !inParens) {
-        if ((Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}")) && CutLine(s)) {
+        if ((ctx.lastLineByte == '{' || ctx.lastLineByte == '}') && CutLine(s)) {
             ctx.structuralLine = false;
             return true;
         }
@@ -548,15 +547,14 @@ Flow HandlePunctuation(LineState& s) {
 void HandleAfterPunctuation(LineState& s) {
     ctxFichier& ctx = s.ctx;
     const TokenText& t = ctx.token;
-    if (Is(ctx.previousToken, "}")) return;
-    if (IsContentOperator(t)) {
-        const bool assign = Is(t, "=");
-        if (assign && ctx.parenDepth == 0) ctx.assignmentSeen = true;
-        ctx.statementHasContent = true;
-        // A name and "=" is an executable assignment; a type, a name and "=" is
-        // an initialised declaration.
-        if (!assign || ctx.statementTokenCount == 2) ctx.executableStatement = true;
-    }
+    // Few tokens are such operators: that test goes first.
+    if (!IsContentOperator(t) || Is(ctx.previousToken, "}")) return;
+    const bool assign = Is(t, "=");
+    if (assign && ctx.parenDepth == 0) ctx.assignmentSeen = true;
+    ctx.statementHasContent = true;
+    // A name and "=" is an executable assignment; a type, a name and "=" is
+    // an initialised declaration.
+    if (!assign || ctx.statementTokenCount == 2) ctx.executableStatement = true;
 }
 
 // Start of step 8: inserted braces that must close before this token does
@@ -648,7 +646,7 @@ Flow ProcessToken(LineState& s) {
         bool sawName = false;
         if (SkipCommentTokens(ctx, sawName)) {
             ctx.lineHasComment = true;
-            if (Is(ctx.lastLineToken, "}")) ctx.structuralLine = false;
+            if (ctx.lastLineByte == '}') ctx.structuralLine = false;
             if (sawName) ctx.atStatementStart = (ctx.parenDepth == 0);
             s.isFirst = false;
             return Flow::Next;
@@ -676,8 +674,9 @@ Flow ProcessToken(LineState& s) {
     }
 
     // 3 to 5.
-    if (ctx.inBlockComment || ctx.inLineComment) ctx.lineHasComment = true;
-    if (Is(ctx.lastLineToken, "}")) ctx.structuralLine = false;
+    // One store, no branch: comments start and end within lines unpredictably.
+    ctx.lineHasComment |= ctx.inBlockComment | ctx.inLineComment;
+    if (ctx.lastLineByte == '}') ctx.structuralLine = false;
     s.targetColumn = 0;
 
     // 6. Structure first: a closing brace ends blocks, anything else after a
@@ -732,7 +731,7 @@ Flow ProcessToken(LineState& s) {
         }
         // "{" and "}" always end their line in a rewritten file, but for those
         // inside parentheses.
-        if (Settings.Indenter && ctx.parenDepth == 0 && (Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}")) &&
+        if (Settings.Indenter && ctx.parenDepth == 0 && (ctx.lastLineByte == '{' || ctx.lastLineByte == '}') &&
             CutLine(s)) {
             ctx.structuralLine = false;
             return Flow::Restart;
@@ -743,14 +742,16 @@ Flow ProcessToken(LineState& s) {
         HandleAfterPunctuation(s);
     }
 
-    // 9. Words: line length, keywords, forbidden words.
-    if (StartsWord(t)) {
+    // 9. Words: line length, keywords, forbidden words. Only a step that
+    //    restarts changes the token: the test holds for step 10 too.
+    const bool word = StartsWord(t);
+    if (word) {
         const Flow f = HandleWord(s);
         if (f != Flow::Next) return f;
     }
 
     // 10. Whole-token search and replace, comments and directives included.
-    if (s.lookUpWords && !s.keyword && StartsWord(t)) {
+    if (word && s.lookUpWords && !s.keyword) {
         DropEmittedBytes(ctx);  // the look-up prints and rewrites the line as a whole
         MatchWholeToken(ctx, s.dictionary);
     }
@@ -763,7 +764,8 @@ Flow ProcessToken(LineState& s) {
     if (code) {
         if (s.insertedClosers > 0 && Is(t, "}")) --s.insertedClosers;
         ctx.braceClosedInParens = s.braceInParens;
-        ctx.lastLineToken.Assign(t);
+        // After step 10, which may have replaced the token.
+        ctx.lastLineByte = t.size() == 1 ? t[0] : '\0';
         ctx.previousToken.Assign(t);
         ctx.previousWasKeyword = s.keyword;
     }
@@ -788,7 +790,7 @@ void ProcessLine(ctxFichier& ctx, const Dictionary* dictionary) {
     s.insertsBraces = Settings.accolades || Settings.couverture;
     s.methodes = Settings.Methodes;
     s.skipComments = !s.design && !s.lookUpWords && Settings.dependencyMatrix == nullptr;
-    ctx.lastLineToken.clear();
+    ctx.lastLineByte = 0;
     // The version log lives in the leading comment: only lines that start
     // outside code are searched.
     if (!ctx.IsCode()) CaptureVersionLog(ctx);

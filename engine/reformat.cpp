@@ -77,7 +77,7 @@ void SplitLine(ctxFichier& ctx) {
         ++ctx.outputLineNumber;
     }
     ctx.lineStart = static_cast<int32_t>(at);
-    ctx.lastLineToken.clear();
+    ctx.lastLineByte = 0;
     ctx.lineModified = true;
     BeginLine(ctx);
 }
@@ -191,7 +191,7 @@ void IndentFirstToken(ctxFichier& ctx, int32_t targetColumn, bool inCommentBefor
     if (blanks > 0) std::memset(&ctx.line[start], ' ', blanks);
     ctx.lineStart = static_cast<int32_t>(start);
     ctx.lineModified = true;
-    ctx.lastLineToken.clear();
+    ctx.lastLineByte = 0;
 }
 
 bool TryInsertOpeningBrace(ctxFichier& ctx) {
