@@ -81,8 +81,8 @@ struct FunctionHead {
     std::string name;
 };
 
-// Token text: the current token and the copy the engine keeps of the one
-// before (`previousToken`). One is set for nearly every token
+// Token text: the current token and the copies the engine keeps of earlier
+// ones (`previousToken`, `lastLineToken`). One is set for nearly every token
 // of every line, so a token of up to kInline bytes (nearly all) is copied as
 // a fixed-size block or two, without a library call; a longer one goes to a
 // string of its own. The text is always followed by a NUL.
@@ -181,9 +181,7 @@ struct ctxFichier {
     int32_t branchCount = 0;
     Branch* currentBranch = nullptr;
     Branch* firstBranch = nullptr;  // owned: the whole tree goes with the record
-    // The last code token of the output line being built when it is of one
-    // byte, else 0: only "{" and "}" there are asked for, so no copy is kept.
-    char lastLineByte = 0;
+    TokenText lastLineToken;
     TokenText previousToken;
     bool previousWasKeyword = false;
     TokenText token;

@@ -304,7 +304,7 @@ bool CloseBrace(LineState& s) {
     // Every other cut before a "}" is made here too, before its pops: a cut
     // restarts the token, and the pops must run once.
     if (Settings.Indenter && !s.firstToken && !inParens) {
-        if ((ctx.lastLineByte == '{' || ctx.lastLineByte == '}') && CutLine(s)) {
+        if ((Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}")) && CutLine(s)) {
             ctx.structuralLine = false;
             return true;
         }
@@ -646,7 +646,7 @@ Flow ProcessToken(LineState& s) {
         bool sawName = false;
         if (SkipCommentTokens(ctx, sawName)) {
             ctx.lineHasComment = true;
-            if (ctx.lastLineByte == '}') ctx.structuralLine = false;
+            if (Is(ctx.lastLineToken, "}")) ctx.structuralLine = false;
             if (sawName) ctx.atStatementStart = (ctx.parenDepth == 0);
             s.isFirst = false;
             return Flow::Next;
@@ -676,7 +676,7 @@ Flow ProcessToken(LineState& s) {
     // 3 to 5.
     // One store, no branch: comments start and end within lines unpredictably.
     ctx.lineHasComment |= ctx.inBlockComment | ctx.inLineComment;
-    if (ctx.lastLineByte == '}') ctx.structuralLine = false;
+    if (Is(ctx.lastLineToken, "}")) ctx.structuralLine = false;
     s.targetColumn = 0;
 
     // 6. Structure first: a closing brace ends blocks, anything else after a
@@ -731,7 +731,7 @@ Flow ProcessToken(LineState& s) {
         }
         // "{" and "}" always end their line in a rewritten file, but for those
         // inside parentheses.
-        if (Settings.Indenter && ctx.parenDepth == 0 && (ctx.lastLineByte == '{' || ctx.lastLineByte == '}') &&
+        if (Settings.Indenter && ctx.parenDepth == 0 && (Is(ctx.lastLineToken, "{") || Is(ctx.lastLineToken, "}")) &&
             CutLine(s)) {
             ctx.structuralLine = false;
             return Flow::Restart;
@@ -764,8 +764,7 @@ Flow ProcessToken(LineState& s) {
     if (code) {
         if (s.insertedClosers > 0 && Is(t, "}")) --s.insertedClosers;
         ctx.braceClosedInParens = s.braceInParens;
-        // After step 10, which may have replaced the token.
-        ctx.lastLineByte = t.size() == 1 ? t[0] : '\0';
+        ctx.lastLineToken.Assign(t);  // after step 10, which may have replaced the token
         ctx.previousToken.Assign(t);
         ctx.previousWasKeyword = s.keyword;
     }
@@ -790,7 +789,7 @@ void ProcessLine(ctxFichier& ctx, const Dictionary* dictionary) {
     s.insertsBraces = Settings.accolades || Settings.couverture;
     s.methodes = Settings.Methodes;
     s.skipComments = !s.design && !s.lookUpWords && Settings.dependencyMatrix == nullptr;
-    ctx.lastLineByte = 0;
+    ctx.lastLineToken.clear();
     // The version log lives in the leading comment: only lines that start
     // outside code are searched.
     if (!ctx.IsCode()) CaptureVersionLog(ctx);

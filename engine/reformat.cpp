@@ -77,7 +77,7 @@ void SplitLine(ctxFichier& ctx) {
         ++ctx.outputLineNumber;
     }
     ctx.lineStart = static_cast<int32_t>(at);
-    ctx.lastLineByte = 0;
+    ctx.lastLineToken.clear();
     ctx.lineModified = true;
     BeginLine(ctx);
 }
@@ -191,7 +191,7 @@ void IndentFirstToken(ctxFichier& ctx, int32_t targetColumn, bool inCommentBefor
     if (blanks > 0) std::memset(&ctx.line[start], ' ', blanks);
     ctx.lineStart = static_cast<int32_t>(start);
     ctx.lineModified = true;
-    ctx.lastLineByte = 0;
+    ctx.lastLineToken.clear();
 }
 
 bool TryInsertOpeningBrace(ctxFichier& ctx) {
