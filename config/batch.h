@@ -63,8 +63,6 @@ bool MatchMask(const std::string& name, const std::string& mask);
 // One processed file's counts added to the totals.
 void AddFile(BatchTotals& totals, const FileCounts& counts);
 
-// With `swaps`, files rewritten in place are flushed and swapped in batches
-// (the caller commits the last one).
 // The walk's order and rules over a folder (masks in order, then the
 // sub-folders, the folders to ignore, the destination folders created):
 // `file` is told of each source in turn, its output path and whether an
@@ -76,6 +74,8 @@ using WalkFolderError = std::function<void(const std::string& folder, int error)
 bool VisitFolder(const std::string& source, const std::string& destination, const WalkFileStep& file,
                  const WalkFolderError& folderError);
 
+// With `swaps`, files rewritten in place are flushed and swapped in batches
+// (the caller commits the last one).
 void WalkFolder(const std::string& source, const std::string& destination,
                 const Dictionary* dictionary, BatchTotals& totals,
                 LineProcessor processor = nullptr, PendingSwaps* swaps = nullptr);

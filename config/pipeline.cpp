@@ -331,11 +331,14 @@ void FinishPreview(FileRun& run) {
     run.previewOpen = false;
     if (run.compared != run.original.size()) run.differs = true;
     if (!run.differs) return;
+    // Only a diff needs the texts: a list of paths keeps no copy of them.
+    static const std::string none;
+    const std::string& before = Settings.preview == PreviewMode::Diff ? run.original : none;
     // A worker of a parallel run keeps the report for the main thread.
     if (FileRecord* record = RecordingFile())
-        record->Preview(run.source, run.original, run.previewText);
+        record->Preview(run.source, before, run.previewText);
     else
-        CallPreviewHook(run.source, run.original, run.previewText);
+        CallPreviewHook(run.source, before, run.previewText);
 }
 
 void FinishOutput(FileRun& run) {

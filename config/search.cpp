@@ -2,11 +2,8 @@
 
 #include <cstring>
 
-#if defined(__GNUC__) && defined(__x86_64__)
-#include <immintrin.h>
-#endif
-
 #include "console/console.h"
+#include "engine/bytescan.h"
 
 namespace vantor {
 
@@ -21,7 +18,7 @@ void ReportMatch(const std::string& line, size_t at, const std::string& key) {
     if (line.empty() || line.back() != '\n') ConsolePrint(&console, "\n");
 }
 
-#if defined(__GNUC__) && defined(__x86_64__)
+#ifdef VANTOR_AVX2
 // Line ends from `p` on, 32 bytes at a time; `p` is left where fewer remain.
 __attribute__((target("avx2,popcnt"))) int32_t CountLineEndsWide(const char*& p, const char* end) {
     const __m256i nl = _mm256_set1_epi8('\n');
@@ -37,8 +34,8 @@ __attribute__((target("avx2,popcnt"))) int32_t CountLineEndsWide(const char*& p,
 // Line ends in [p, end), eight bytes at a time where no wider way is there.
 int32_t CountLineEnds(const char* p, const char* end) {
     int32_t n = 0;
-#if defined(__GNUC__) && defined(__x86_64__)
-    if (__builtin_cpu_supports("avx2")) n = CountLineEndsWide(p, end);
+#ifdef VANTOR_AVX2
+    if (HasAvx2()) n = CountLineEndsWide(p, end);
 #endif
     constexpr uint64_t kOnes = 0x0101010101010101u, kLow7 = 0x7F7F7F7F7F7F7F7Fu;
     while (end - p >= 8) {

@@ -4,12 +4,8 @@
 #include <bitset>
 #include <cstring>
 
+#include "engine/bytescan.h"
 #include "platform/text.h"
-
-#if defined(__GNUC__) && defined(__x86_64__)
-#include <immintrin.h>
-#define VANTOR_WIDE_SCAN 1
-#endif
 
 namespace vantor {
 
@@ -138,10 +134,6 @@ void Dictionary::Reindex() {
                 nibbles_[2 * k][v] |= static_cast<uint8_t>(((groups[g].low[k] >> v) & 1) << g);
                 nibbles_[2 * k + 1][v] |= static_cast<uint8_t>(((groups[g].high[k] >> v) & 1) << g);
             }
-#ifdef VANTOR_WIDE_SCAN
-    __builtin_cpu_init();
-    wide_ = __builtin_cpu_supports("avx2");
-#endif
 }
 
 namespace {
@@ -152,7 +144,7 @@ inline bool PrefixBit(const uint64_t* bits, const unsigned char* p) {
     return (((bits[a >> 6] >> (a & 63)) | (bits[b >> 6] >> (b & 63))) & 1) != 0;
 }
 
-#ifdef VANTOR_WIDE_SCAN
+#ifdef VANTOR_AVX2
 // The first position from `p` whose first four bytes fit some group and
 // whose prefix bit is set, or nullptr; `p` is left where fewer than 36 bytes
 // remain.
@@ -212,8 +204,8 @@ const char* Dictionary::NextCandidate(const char* from, const char* end) const {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(from);
     const unsigned char* const e = reinterpret_cast<const unsigned char*>(end);
     const uint64_t* bits = prefixes_.data();
-#ifdef VANTOR_WIDE_SCAN
-    if (wide_)
+#ifdef VANTOR_AVX2
+    if (HasAvx2())
         if (const unsigned char* hit = WideScan(p, e, nibbles_, bits)) return reinterpret_cast<const char*>(hit);
 #endif
     for (; e - p >= 4; ++p)

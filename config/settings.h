@@ -98,7 +98,6 @@ private:
     // with a name whose byte k (0 to 3) has low half v, [2k + 1][v] the high
     // halves; a name of three bytes takes any fourth.
     uint8_t nibbles_[8][16] = {};
-    bool wide_ = false;
 };
 
 // What becomes of an in-place rewrite: written (the window, and vantor-cli

@@ -9,7 +9,23 @@
 #include <emmintrin.h>
 #endif
 
+// Scans built for AVX2 whatever the build's own target, taken only where the
+// processor running the program has it (HasAvx2).
+#if defined(__GNUC__) && defined(__x86_64__)
+#define VANTOR_AVX2 1
+#include <immintrin.h>
+#endif
+
 namespace vantor {
+
+inline bool HasAvx2() {
+#ifdef VANTOR_AVX2
+    static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") != 0);
+    return has;
+#else
+    return false;
+#endif
+}
 
 #if defined(__SSE2__)
 // One bit for each of the 16 bytes at `p` that is one of `Bytes`.
